@@ -1,0 +1,122 @@
+// The header and chunk scan of a Standard MIDI File.
+//
+// Layout read here, all integers big-endian:
+//   header chunk  "MThd", length (u32, at least 6), format (u16),
+//                 number of tracks (u16), division (u16), then length - 6
+//                 bytes that are skipped
+//   track chunks  "MTrk", length (u32), then the events
+// Only "MTrk" chunks are walked; the first chunk of any other type ends the
+// scan of chunks, as does the end of the file. At most trackCount chunks are
+// read. Positions are 64-bit, so lengths near 2^32 and files over 2 GiB
+// neither wrap nor go negative.
+#include "midi/byte_reader.h"
+#include "midi/midi_summary.h"
+#include "midi/playing_time.h"
+#include "midi/tempo_map.h"
+#include "midi/track_walk.h"
+
+namespace {
+
+constexpr std::size_t kHeaderChunkSize = 14;
+constexpr std::size_t kChunkHeaderSize = 8;
+constexpr std::uint32_t kMinimumHeaderLength = 6;
+
+std::uint16_t BigEndian16(const std::uint8_t* bytes) {
+    return static_cast<std::uint16_t>((bytes[0] << 8) | bytes[1]);
+}
+
+std::uint32_t BigEndian32(const std::uint8_t* bytes) {
+    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
+           std::uint32_t{bytes[3]};
+}
+
+bool HasType(const std::uint8_t* bytes, const char (&type)[5]) {
+    return bytes[0] == type[0] && bytes[1] == type[1] && bytes[2] == type[2] && bytes[3] == type[3];
+}
+
+struct ChunkBounds {
+    std::int64_t start;  // first event
+    std::int64_t end;    // declared end
+};
+
+// Walks up to trackCount "MTrk" chunks. Returns the bounds of the first one,
+// or start == end == -1 when there was none.
+ChunkBounds WalkTrackChunks(ByteReader& reader, MidiSummary& summary, TempoMap& tempoMap) {
+    ChunkBounds first{-1, -1};
+    if (summary.trackCount == 0) return first;
+    std::uint16_t trackIndex = 0;
+    do {
+        std::uint8_t chunkHeader[kChunkHeaderSize];
+        if (ReadBytes(reader, chunkHeader, kChunkHeaderSize) != kChunkHeaderSize) break;
+        if (!HasType(chunkHeader, "MTrk")) break;
+        const std::int64_t start = TellPosition(reader);
+        const std::int64_t end = start + BigEndian32(chunkHeader + 4);
+        if (trackIndex == 0) first = ChunkBounds{start, end};
+        WalkTrackEvents(reader, end, trackIndex, summary, tempoMap);
+        // The next chunk starts at the declared end, wherever the walk stopped.
+        SeekToPosition(reader, end);
+        ++trackIndex;
+    } while (trackIndex < summary.trackCount);
+    return first;
+}
+
+// The first chunk's tempo changes past the map's capacity are folded in by
+// walking that chunk once more. Only files with more tempo changes in their
+// first track than the map holds pay for this second walk.
+void ReplayFirstChunk(ByteReader& reader, ChunkBounds firstChunk, PlayingTimeFold& fold) {
+    MidiSummary scratch;  // the replay must not disturb what the real walk found
+    ResetMidiSummary(scratch);
+    TempoMap replayMap;
+    InitTempoMap(replayMap, kDefaultTempo);
+    replayMap.replay = &fold;
+    SeekToPosition(reader, firstChunk.start);
+    WalkTrackEvents(reader, firstChunk.end, 0, scratch, replayMap);
+}
+
+double ComputeDurationSeconds(ByteReader& reader, const MidiSummary& summary, const TempoMap& tempoMap,
+                              ChunkBounds firstChunk) {
+    if (summary.division == 0 || summary.lengthTicks == 0) return 0.0;
+    if (summary.division & 0x8000) return SmpteDurationSeconds(summary.division, summary.lengthTicks);
+    PlayingTimeFold fold = StartPlayingTime(summary, tempoMap);
+    if (tempoMap.changesSeen >= kTempoMapCapacity && !fold.cut) ReplayFirstChunk(reader, firstChunk, fold);
+    return FinishPlayingTime(fold);
+}
+
+}  // namespace
+
+void ResetMidiSummary(MidiSummary& summary) {
+    summary = MidiSummary{};
+    summary.tempo = kDefaultTempo;
+    summary.timeSignatureNumerator = 4;
+    summary.timeSignatureDenominatorPower = 2;
+}
+
+void ScanMidiStream(FILE* stream, MidiSummary& summary) {
+    ResetMidiSummary(summary);
+    if (stream == nullptr) return;
+    ByteReader reader = MakeByteReader(stream);
+
+    std::uint8_t header[kHeaderChunkSize];
+    if (ReadBytes(reader, header, kHeaderChunkSize) != kHeaderChunkSize) return;
+    if (!HasType(header, "MThd")) return;
+    const std::uint32_t headerLength = BigEndian32(header + 4);
+    if (headerLength < kMinimumHeaderLength) return;
+    summary.format = BigEndian16(header + 8);
+    summary.trackCount = BigEndian16(header + 10);
+    summary.division = BigEndian16(header + 12);
+    SkipBytes(reader, headerLength - kMinimumHeaderLength);
+
+    TempoMap tempoMap;
+    InitTempoMap(tempoMap, summary.tempo);
+    const ChunkBounds firstChunk = WalkTrackChunks(reader, summary, tempoMap);
+    summary.durationSeconds = ComputeDurationSeconds(reader, summary, tempoMap, firstChunk);
+    summary.valid = 1;
+}
+
+void ScanMidiFile(const WideChar* path, MidiSummary& summary) {
+    ResetMidiSummary(summary);
+    FILE* file = OpenFileForReading(path);
+    if (file == nullptr) return;
+    ScanMidiStream(file, summary);
+    std::fclose(file);
+}

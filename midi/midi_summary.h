@@ -1,0 +1,61 @@
+// What one scan of a Standard MIDI File learns, and the scan itself.
+//
+// A scan reads the 14-byte header chunk, walks the events of up to
+// trackCount "MTrk" chunks, and computes the playing time. Everything lives
+// in the caller's frame: no heap, no state between scans.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/platform.h"
+
+constexpr std::uint32_t kDefaultTempo = 500000;  // microseconds per quarter note (120 BPM)
+constexpr std::uint32_t kTempoMapCapacity = 64;
+
+struct MidiSummary {
+    std::uint8_t valid;  // 1 once the header was accepted and the scan ran to its end
+    std::uint16_t format;
+    std::uint16_t trackCount;       // as the header says, not as many chunks as were found
+    std::uint16_t division;         // raw header word
+    std::uint32_t tempo;            // last Set Tempo of any track
+    std::uint32_t lengthTicks;      // longest track, counted at its End of Track
+    double durationSeconds;         // 0.0 when unknown
+    std::uint8_t timeSignatureSeen;
+    std::uint8_t timeSignatureNumerator;
+    std::uint8_t timeSignatureDenominatorPower;
+    std::uint8_t keySignatureSeen;
+    std::int8_t keySignatureSharpsFlats;
+    std::uint8_t keySignatureMinor;  // 0 major, anything else minor
+};
+
+struct TempoMapEntry {
+    std::uint32_t tick;
+    std::uint32_t tempo;
+};
+
+struct PlayingTimeFold;
+
+// The tempo changes of the first track chunk, in file order. Entry 0 is the
+// default tempo at tick 0. Changes past the capacity are counted, not stored;
+// when the playing time needs them, the first chunk is walked a second time
+// with `replay` set, and each of those changes is folded in as it is met.
+struct TempoMap {
+    TempoMapEntry entries[kTempoMapCapacity];
+    std::uint32_t count;         // entries in use, 1 to kTempoMapCapacity
+    std::uint32_t changesSeen;   // Set Tempo events met in the first chunk, stored or not
+    PlayingTimeFold* replay;     // null on the first walk
+};
+
+// Puts a summary in its initial state: all zero except tempo 500000 and a
+// 4/4 time signature (numerator 4, denominator power 2), not yet seen.
+void ResetMidiSummary(MidiSummary& summary);
+
+// Scans the file at path (NUL-terminated UTF-16) into summary. Success is
+// summary.valid == 1; a file that cannot be opened or has no acceptable
+// header leaves the summary in its initial state.
+void ScanMidiFile(const WideChar* path, MidiSummary& summary);
+
+// The same scan over a stream that is already open and positioned at the
+// header; the stream stays open.
+void ScanMidiStream(FILE* stream, MidiSummary& summary);

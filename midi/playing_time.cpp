@@ -1,0 +1,52 @@
+#include "midi/playing_time.h"
+
+namespace {
+
+constexpr double kMicrosecondsPerSecond = 1000000.0;
+
+// One segment: the product of the converted values first, then the quotient.
+double SegmentMicroseconds(std::uint32_t ticks, std::uint32_t tempo, std::uint16_t division) {
+    return static_cast<double>(ticks) * static_cast<double>(tempo) / static_cast<double>(division);
+}
+
+}  // namespace
+
+PlayingTimeFold StartPlayingTime(const MidiSummary& summary, const TempoMap& tempoMap) {
+    PlayingTimeFold fold{0.0, 0, tempoMap.entries[0].tempo, summary.lengthTicks, summary.division, false};
+    for (std::uint32_t i = 1; i < tempoMap.count; ++i) FoldTempoChange(fold, tempoMap.entries[i].tick, tempoMap.entries[i].tempo);
+    return fold;
+}
+
+void FoldTempoChange(PlayingTimeFold& fold, std::uint32_t tick, std::uint32_t tempo) {
+    if (fold.cut) return;
+    if (tick > fold.lengthTicks) {
+        fold.cut = true;
+        return;
+    }
+    // Unsigned difference: a tick count that wrapped past 2^32 wraps here too.
+    fold.totalMicroseconds += SegmentMicroseconds(tick - fold.previousTick, fold.currentTempo, fold.division);
+    fold.currentTempo = tempo;
+    fold.previousTick = tick;
+}
+
+double FinishPlayingTime(const PlayingTimeFold& fold) {
+    double total = fold.totalMicroseconds;
+    if (fold.lengthTicks > fold.previousTick)
+        total += SegmentMicroseconds(fold.lengthTicks - fold.previousTick, fold.currentTempo, fold.division);
+    return total / kMicrosecondsPerSecond;
+}
+
+double SmpteDurationSeconds(std::uint16_t division, std::uint32_t lengthTicks) {
+    const int frameRate = -static_cast<int>(static_cast<std::int8_t>(division >> 8));
+    const std::uint32_t ticksPerFrame = division & 0xFFu;
+    double framesPerSecond;
+    switch (frameRate) {
+        case 24: framesPerSecond = 24.0; break;
+        case 25: framesPerSecond = 25.0; break;
+        case 29: framesPerSecond = 30000.0 / 1001.0; break;  // 29.97 drop-frame
+        case 30: framesPerSecond = 30.0; break;
+        default: return 0.0;
+    }
+    if (ticksPerFrame == 0) return 0.0;
+    return static_cast<double>(lengthTicks) / (framesPerSecond * static_cast<double>(ticksPerFrame));
+}

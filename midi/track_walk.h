@@ -1,0 +1,21 @@
+// The event walk over one track chunk: steps over every event (delta time,
+// status with running status, data) and captures the four meta events the
+// summary needs: Set Tempo, Time Signature, Key Signature and End of Track.
+#pragma once
+
+#include <cstdint>
+
+#include "midi/byte_reader.h"
+#include "midi/midi_summary.h"
+
+// Reads a variable-length quantity of at most four bytes (28 bits). A fourth
+// byte with its continuation bit set still ends the quantity; the byte after
+// it is left unread. Fails only when the data ends first.
+bool ReadVariableQuantity(ByteReader& reader, std::uint32_t& value);
+
+// Walks the events from the reader's position while it is below chunkEnd,
+// until End of Track, the end of the data or an event it cannot read. Only
+// trackIndex 0 adds to the tempo map. Nothing is reported: a malformed event
+// ends this chunk's walk and keeps what was captured before it.
+void WalkTrackEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint16_t trackIndex, MidiSummary& summary,
+                     TempoMap& tempoMap);

@@ -1,0 +1,151 @@
+#include "platform/platform.h"
+
+#include <cstring>
+
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <cwchar>
+
+FILE* OpenFileForReading(const WideChar* path) {
+    if (path == nullptr) return nullptr;
+    return _wfopen(reinterpret_cast<const wchar_t*>(path), L"rb");
+}
+
+int SeekFile(FILE* file, std::int64_t offset, int origin) { return _fseeki64(file, offset, origin); }
+
+std::int64_t TellFile(FILE* file) { return _ftelli64(file); }
+
+void CopyNarrowTextBounded(char* dest, const char* text, int count) {
+    if (dest == nullptr || count <= 0) return;
+    lstrcpynA(dest, text, count);
+}
+
+void WriteNarrowText(char* dest, int maxLength, const char* text) {
+    if (dest == nullptr || maxLength <= 0) return;
+    // _snprintf leaves the buffer unterminated when the text fills it.
+    _snprintf(dest, static_cast<size_t>(maxLength), "%s", text);
+    dest[maxLength - 1] = '\0';
+}
+
+void WriteWideText(WideChar* dest, int capacity, const WideChar* text) {
+    if (dest == nullptr || capacity <= 0) return;
+    wchar_t* out = reinterpret_cast<wchar_t*>(dest);
+    _snwprintf(out, static_cast<size_t>(capacity), L"%ls", reinterpret_cast<const wchar_t*>(text));
+    out[capacity - 1] = L'\0';
+}
+
+void ConvertWideToAnsi(const WideChar* text, char* dest, int destSize) {
+    if (dest == nullptr || destSize <= 0) return;
+    int written = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(text), -1, dest, destSize,
+                                      nullptr, nullptr);
+    if (written <= 0) dest[0] = '\0';
+    dest[destSize - 1] = '\0';
+}
+
+#else  // POSIX
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Encodes NUL-terminated UTF-16 as UTF-8 into out (outSize bytes, terminator
+// included). Fails on an unpaired surrogate or when out is too small.
+bool ConvertUtf16ToUtf8(const WideChar* text, char* out, std::size_t outSize) {
+    std::size_t used = 0;
+    for (const WideChar* p = text; *p != 0; ++p) {
+        std::uint32_t codePoint = *p;
+        if (codePoint >= 0xD800 && codePoint <= 0xDBFF) {
+            const std::uint32_t low = p[1];
+            if (low < 0xDC00 || low > 0xDFFF) return false;
+            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low - 0xDC00);
+            ++p;
+        } else if (codePoint >= 0xDC00 && codePoint <= 0xDFFF) {
+            return false;
+        }
+        unsigned char bytes[4];
+        std::size_t length;
+        if (codePoint < 0x80) {
+            bytes[0] = static_cast<unsigned char>(codePoint);
+            length = 1;
+        } else if (codePoint < 0x800) {
+            bytes[0] = static_cast<unsigned char>(0xC0 | (codePoint >> 6));
+            bytes[1] = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
+            length = 2;
+        } else if (codePoint < 0x10000) {
+            bytes[0] = static_cast<unsigned char>(0xE0 | (codePoint >> 12));
+            bytes[1] = static_cast<unsigned char>(0x80 | ((codePoint >> 6) & 0x3F));
+            bytes[2] = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
+            length = 3;
+        } else {
+            bytes[0] = static_cast<unsigned char>(0xF0 | (codePoint >> 18));
+            bytes[1] = static_cast<unsigned char>(0x80 | ((codePoint >> 12) & 0x3F));
+            bytes[2] = static_cast<unsigned char>(0x80 | ((codePoint >> 6) & 0x3F));
+            bytes[3] = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
+            length = 4;
+        }
+        if (outSize - used <= length) return false;  // keep room for the terminator
+        std::memcpy(out + used, bytes, length);
+        used += length;
+    }
+    out[used] = '\0';
+    return true;
+}
+
+}  // namespace
+
+FILE* OpenFileForReading(const WideChar* path) {
+    if (path == nullptr) return nullptr;
+    char utf8Path[PATH_MAX];
+    if (!ConvertUtf16ToUtf8(path, utf8Path, sizeof utf8Path)) return nullptr;
+
+    // O_NONBLOCK keeps a FIFO from blocking the open; anything but a regular
+    // file (directory, FIFO, device) is then refused, so no read can hang.
+    const int fd = open(utf8Path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    struct stat status;
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    FILE* file = fdopen(fd, "rb");
+    if (file == nullptr) close(fd);
+    return file;
+}
+
+int SeekFile(FILE* file, std::int64_t offset, int origin) {
+    return fseeko(file, static_cast<off_t>(offset), origin);
+}
+
+std::int64_t TellFile(FILE* file) { return static_cast<std::int64_t>(ftello(file)); }
+
+void CopyNarrowTextBounded(char* dest, const char* text, int count) {
+    if (dest == nullptr || count <= 0) return;
+    int i = 0;
+    for (; i < count - 1 && text[i] != '\0'; ++i) dest[i] = text[i];
+    dest[i] = '\0';
+}
+
+void WriteNarrowText(char* dest, int maxLength, const char* text) { CopyNarrowTextBounded(dest, text, maxLength); }
+
+void WriteWideText(WideChar* dest, int capacity, const WideChar* text) {
+    if (dest == nullptr || capacity <= 0) return;
+    int i = 0;
+    for (; i < capacity - 1 && text[i] != 0; ++i) dest[i] = text[i];
+    dest[i] = 0;
+}
+
+void ConvertWideToAnsi(const WideChar* text, char* dest, int destSize) {
+    if (dest == nullptr || destSize <= 0) return;
+    // Without a system code page, ASCII passes through and anything else
+    // becomes '?', as a best-fit conversion to a Latin code page would.
+    int i = 0;
+    for (; i < destSize - 1 && text[i] != 0; ++i) dest[i] = text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
+    dest[i] = '\0';
+}
+
+#endif

@@ -1,0 +1,52 @@
+// The few operating-system services the plug-in needs, behind one small
+// interface: opening a file by its UTF-16 path, 64-bit seeks and positions,
+// and bounded writing of narrow and wide text into buffers the host owns.
+//
+// This header and platform.cpp are the only places that know which system
+// they are built for.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#ifdef _WIN32
+#define MIDIFIELDS_EXPORT extern "C" __declspec(dllexport)
+#else
+#define MIDIFIELDS_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+// Text inside the plug-in is UTF-16 in char16_t. The host interface spells
+// the same 16-bit code units as wchar_t on Windows.
+using WideChar = char16_t;
+#ifdef _WIN32
+using HostWideChar = wchar_t;
+#else
+using HostWideChar = char16_t;
+#endif
+static_assert(sizeof(HostWideChar) == sizeof(WideChar), "wide characters must be UTF-16 code units");
+
+// Opens a regular file for binary reading. Returns null when the path is
+// null, is not valid UTF-16, names something that is not a regular file, or
+// cannot be opened.
+FILE* OpenFileForReading(const WideChar* path);
+
+// fseek/ftell with 64-bit offsets. SeekFile returns 0 on success.
+int SeekFile(FILE* file, std::int64_t offset, int origin);
+std::int64_t TellFile(FILE* file);
+
+// Copies at most count - 1 characters of text followed by a terminator into
+// dest; writes nothing when count <= 0.
+void CopyNarrowTextBounded(char* dest, const char* text, int count);
+
+// Writes text into a narrow buffer of maxLength bytes: cut to maxLength - 1
+// characters and always terminated; writes nothing when maxLength <= 0.
+void WriteNarrowText(char* dest, int maxLength, const char* text);
+
+// Writes text into a wide buffer of capacity characters: cut to
+// capacity - 1 characters and always terminated; writes nothing when
+// capacity <= 0.
+void WriteWideText(WideChar* dest, int capacity, const WideChar* text);
+
+// Converts NUL-terminated wide text to the system's ANSI code page, into a
+// buffer of destSize bytes that is always terminated.
+void ConvertWideToAnsi(const WideChar* text, char* dest, int destSize);

@@ -1,0 +1,79 @@
+// Opening files by UTF-16 paths, and the bounded text writers.
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "tests/test_files.h"
+
+namespace {
+
+TEST(OpenFileTest, NonAsciiPathsOpen) {
+    // Cyrillic, CJK, and an emoji outside the Basic Multilingual Plane.
+    for (const char* name : {"\xd0\x9c\xd1\x83\xd0\xb7\xd1\x8b\xd0\xba\xd0\xb0.mid", "\xe9\x9f\xb3\xe6\xa5\xbd.mid",
+                             "\xf0\x9f\x8e\xb9 piano.mid"}) {
+        const std::u16string path = test_files::Utf16Path(test_files::WriteTempFile(midi_bytes::Text("MThd"), name));
+        FILE* file = OpenFileForReading(path.c_str());
+        ASSERT_NE(file, nullptr) << name;
+        EXPECT_EQ(std::fgetc(file), 'M');
+        std::fclose(file);
+    }
+}
+
+TEST(OpenFileTest, UnpairedSurrogatesAndNonFilesFail) {
+    const std::u16string folder = test_files::Utf16Path(test_files::TempFolder());
+    const char16_t loneHigh[] = {u'/', 0xD83C, u'a', 0};
+    const char16_t loneLow[] = {u'/', 0xDFB9, 0};
+    const char16_t highAtEnd[] = {u'/', 0xD83C, 0};
+    EXPECT_EQ(OpenFileForReading((folder + loneHigh).c_str()), nullptr);
+    EXPECT_EQ(OpenFileForReading((folder + loneLow).c_str()), nullptr);
+    EXPECT_EQ(OpenFileForReading((folder + highAtEnd).c_str()), nullptr);
+    EXPECT_EQ(OpenFileForReading(folder.c_str()), nullptr);
+    EXPECT_EQ(OpenFileForReading(u""), nullptr);
+    EXPECT_EQ(OpenFileForReading(nullptr), nullptr);
+
+    // A FIFO with no writer would block a plain open forever.
+    const std::string fifo = test_files::TempFolder() + "/pipe.mid";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(OpenFileForReading(test_files::Utf16Path(fifo).c_str()), nullptr);
+}
+
+TEST(OpenFileTest, OverlongPathFails) {
+    const std::u16string path = test_files::Utf16Path("/" + std::string(5000, 'a'));
+    EXPECT_EQ(OpenFileForReading(path.c_str()), nullptr);
+}
+
+TEST(TextWriterTest, NarrowCopyIsBoundedAndTerminated) {
+    char buffer[8];
+    std::memset(buffer, '#', sizeof buffer);
+    CopyNarrowTextBounded(buffer, "abcdef", 4);
+    EXPECT_STREQ(buffer, "abc");
+    EXPECT_EQ(buffer[4], '#');
+    CopyNarrowTextBounded(buffer, "xyz", 0);
+    EXPECT_STREQ(buffer, "abc");
+    WriteNarrowText(buffer, 1, "xyz");
+    EXPECT_EQ(buffer[0], '\0');
+    EXPECT_EQ(buffer[1], 'b');
+}
+
+TEST(TextWriterTest, WideWriteIsBoundedAndTerminated) {
+    WideChar buffer[6];
+    for (auto& c : buffer) c = u'#';
+    WriteWideText(buffer, 3, u"12345");
+    EXPECT_EQ(std::u16string(buffer), u"12");
+    EXPECT_EQ(buffer[3], u'#');
+    WriteWideText(buffer, 0, u"xyz");
+    EXPECT_EQ(std::u16string(buffer), u"12");
+}
+
+TEST(TextWriterTest, AnsiConversionOfNames) {
+    char buffer[32];
+    ConvertWideToAnsi(u"MIDI Tempo (BPM)", buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "MIDI Tempo (BPM)");
+    ConvertWideToAnsi(u"MIDI Tempo (BPM)", buffer, 5);
+    EXPECT_STREQ(buffer, "MIDI");
+}
+
+}  // namespace

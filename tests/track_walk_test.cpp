@@ -1,0 +1,166 @@
+// The event walk: running status, variable-length quantities, and the rules
+// for capturing Set Tempo, Time Signature, Key Signature and End of Track.
+#include <gtest/gtest.h>
+
+#include "midi/byte_reader.h"
+#include "midi/track_walk.h"
+#include "tests/test_files.h"
+
+namespace {
+
+using namespace midi_bytes;
+using test_files::ScanBytes;
+
+// One format-0 file around the given events.
+MidiSummary ScanTrack(const Bytes& events) { return ScanBytes(Header(0, 1, 96) + Track(events)); }
+
+TEST(VariableQuantityTest, ReadsUpToFourBytes) {
+    const std::string path = test_files::WriteTempFile(Raw({0x00, 0x7F, 0x81, 0x00, 0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x82, 0x83, 0x84, 0x05}));
+    FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    ByteReader reader = MakeByteReader(file);
+    std::uint32_t value;
+    ASSERT_TRUE(ReadVariableQuantity(reader, value));
+    EXPECT_EQ(value, 0u);
+    ASSERT_TRUE(ReadVariableQuantity(reader, value));
+    EXPECT_EQ(value, 0x7Fu);
+    ASSERT_TRUE(ReadVariableQuantity(reader, value));
+    EXPECT_EQ(value, 0x80u);
+    ASSERT_TRUE(ReadVariableQuantity(reader, value));
+    EXPECT_EQ(value, 0x0FFFFFFFu);
+    // Four bytes that all continue: 28 bits, and the fifth byte stays unread.
+    ASSERT_TRUE(ReadVariableQuantity(reader, value));
+    EXPECT_EQ(value, (1u << 21) | (2u << 14) | (3u << 7) | 4u);
+    EXPECT_EQ(ReadByte(reader), 0x05);
+    EXPECT_FALSE(ReadVariableQuantity(reader, value));
+    std::fclose(file);
+}
+
+TEST(VariableQuantityTest, DataEndingInsideAQuantityFails) {
+    const std::string path = test_files::WriteTempFile(Raw({0x81, 0x80}));
+    FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    ByteReader reader = MakeByteReader(file);
+    std::uint32_t value;
+    EXPECT_FALSE(ReadVariableQuantity(reader, value));
+    std::fclose(file);
+}
+
+TEST(VariableQuantityTest, FourthContinuedByteIsFollowedByTheStatus) {
+    // Delta 81 82 83 84, then 0xFF read as the status of an End of Track.
+    const MidiSummary summary = ScanTrack(Raw({0x81, 0x82, 0x83, 0x84, 0xFF, 0x2F, 0x00}));
+    EXPECT_EQ(summary.lengthTicks, (1u << 21) | (2u << 14) | (3u << 7) | 4u);
+}
+
+TEST(RunningStatusTest, DataByteRepeatsTheLastChannelStatus) {
+    // 90 3C 40, then delta 0 and 3E 40 under running status; both skipped whole.
+    EXPECT_EQ(ScanTrack(Raw({0x00, 0x90, 0x3C, 0x40, 0x00, 0x3E, 0x40}) + EndOfTrack(50)).lengthTicks, 50u);
+    // One data byte for program change under running status.
+    EXPECT_EQ(ScanTrack(Raw({0x00, 0xC0, 0x05, 0x10, 0x06}) + EndOfTrack(50)).lengthTicks, 66u);
+}
+
+TEST(RunningStatusTest, DataByteWithoutStatusEndsTheWalk) {
+    const MidiSummary summary = ScanTrack(Raw({0x00, 0x3C, 0x40}) + EndOfTrack(50));
+    EXPECT_EQ(summary.valid, 1);
+    EXPECT_EQ(summary.lengthTicks, 0u);
+}
+
+TEST(RunningStatusTest, MetaStatusCarriesOverToTheNextEvent) {
+    // After a meta event, 00 51 03 07 A1 20 is a Set Tempo of 500000 whose
+    // type byte was pushed back.
+    MidiSummary summary = ScanTrack(SetTempo(0, 300000) + Raw({0x00, 0x51, 0x03, 0x07, 0xA1, 0x20}) + EndOfTrack(10));
+    EXPECT_EQ(summary.tempo, 500000u);
+    EXPECT_EQ(summary.lengthTicks, 10u);
+    // A running End of Track: delta 0x40, then 2F 00.
+    summary = ScanTrack(SetTempo(0, 300000) + Raw({0x40, 0x2F, 0x00}) + NoteOn(0, 1) + EndOfTrack(500));
+    EXPECT_EQ(summary.lengthTicks, 64u);
+}
+
+TEST(RunningStatusTest, SystemStatusCarriesOverAsALength) {
+    // F0 with 2 bytes, then a data byte 01 under running status F0: length 1.
+    const MidiSummary summary = ScanTrack(SysEx(0, Raw({0x7E, 0xF7})) + Raw({0x05, 0x01, 0x33}) + EndOfTrack(5));
+    EXPECT_EQ(summary.lengthTicks, 10u);
+}
+
+TEST(MetaCaptureTest, SetTempoNeedsExactlyThreeBytes) {
+    EXPECT_EQ(ScanTrack(SetTempo(0, 600000) + EndOfTrack(0)).tempo, 600000u);
+    const MidiSummary summary = ScanTrack(Meta(0, 0x51, Raw({0x09, 0x27, 0xC0, 0x00})) + EndOfTrack(96));
+    EXPECT_EQ(summary.tempo, kDefaultTempo);
+    EXPECT_EQ(summary.lengthTicks, 96u);  // skipped whole, the walk goes on
+    EXPECT_DOUBLE_EQ(summary.durationSeconds, 0.5);
+}
+
+TEST(MetaCaptureTest, FirstTimeSignatureWithAtLeastFourBytesCounts) {
+    MidiSummary summary = ScanTrack(TimeSignature(0, 6, 3) + TimeSignature(0, 3, 2) + EndOfTrack(0));
+    EXPECT_EQ(summary.timeSignatureSeen, 1);
+    EXPECT_EQ(summary.timeSignatureNumerator, 6);
+    EXPECT_EQ(summary.timeSignatureDenominatorPower, 3);
+
+    summary = ScanTrack(Meta(0, 0x58, Raw({5, 3, 24})) + TimeSignature(0, 7, 3) + EndOfTrack(0));
+    EXPECT_EQ(summary.timeSignatureNumerator, 7);
+
+    // Six bytes: the first four are taken, the last two skipped.
+    summary = ScanTrack(Meta(0, 0x58, Raw({12, 3, 24, 8, 0x99, 0x99})) + EndOfTrack(33));
+    EXPECT_EQ(summary.timeSignatureNumerator, 12);
+    EXPECT_EQ(summary.lengthTicks, 33u);
+}
+
+TEST(MetaCaptureTest, KeySignatureTakesTheFirstTwoBytes) {
+    MidiSummary summary = ScanTrack(Meta(0, 0x59, Raw({0xFD, 1, 0x42})) + KeySignature(0, 4, 0) + EndOfTrack(12));
+    EXPECT_EQ(summary.keySignatureSeen, 1);
+    EXPECT_EQ(summary.keySignatureSharpsFlats, -3);
+    EXPECT_EQ(summary.keySignatureMinor, 1);
+    EXPECT_EQ(summary.lengthTicks, 12u);
+
+    summary = ScanTrack(Meta(0, 0x59, Raw({2})) + EndOfTrack(0));
+    EXPECT_EQ(summary.keySignatureSeen, 0);
+}
+
+TEST(MetaCaptureTest, ShortCaptureAtTheEndOfTheFileLeavesNothingSeen) {
+    Bytes file = Header(0, 1, 96) + TrackWithLength(100, TimeSignature(0, 6, 3));
+    file.resize(file.size() - 2);
+    EXPECT_EQ(ScanBytes(file).timeSignatureSeen, 0);
+    file = Header(0, 1, 96) + TrackWithLength(100, SetTempo(0, 250000));
+    file.resize(file.size() - 1);
+    EXPECT_EQ(ScanBytes(file).tempo, kDefaultTempo);
+}
+
+TEST(MetaCaptureTest, OtherEventsAreSkippedByTheirLengths) {
+    const MidiSummary summary = ScanTrack(TrackName(0, "name") + SysEx(10, Bytes(300, 0x11)) + ProgramChange(5, 1) +
+                                          Raw({0x00, 0xE0, 0x00, 0x40, 0x00, 0xF8, 0x00}) + NoteOn(5, 60) +
+                                          Meta(0, 0x7F, Bytes(200, 0x90)) + KeySignature(0, 1, 0) + EndOfTrack(10));
+    EXPECT_EQ(summary.keySignatureSeen, 1);
+    EXPECT_EQ(summary.lengthTicks, 30u);
+}
+
+TEST(LengthTest, LongestTrackAtItsEndOfTrack) {
+    const MidiSummary summary = ScanBytes(Header(1, 3, 96) + Track(EndOfTrack(480)) + Track(EndOfTrack(1920)) +
+                                          Track(EndOfTrack(960)));
+    EXPECT_EQ(summary.lengthTicks, 1920u);
+}
+
+TEST(LengthTest, TrackWithoutEndOfTrackAddsNothing) {
+    const MidiSummary summary = ScanBytes(Header(1, 2, 96) + Track(EndOfTrack(480)) + Track(NoteOn(5000, 60)));
+    EXPECT_EQ(summary.lengthTicks, 480u);
+}
+
+TEST(LengthTest, TicksWrapAroundAt32Bits) {
+    const MidiSummary summary = ScanTrack(NoteOn(0x0FFFFFFF, 60) + NoteOn(0x0FFFFFFF, 60) + NoteOn(0x0FFFFFFF, 60) +
+                                          NoteOn(0x0FFFFFFF, 60) + NoteOn(0x0FFFFFFF, 60) + NoteOn(0x0FFFFFFF, 60) +
+                                          NoteOn(0x0FFFFFFF, 60) + NoteOn(0x0FFFFFFF, 60) + NoteOn(0x0FFFFFFF, 60) +
+                                          NoteOn(0x0FFFFFFF, 60) + NoteOn(0x0FFFFFFF, 60) + NoteOn(0x0FFFFFFF, 60) +
+                                          NoteOn(0x0FFFFFFF, 60) + NoteOn(0x0FFFFFFF, 60) + NoteOn(0x0FFFFFFF, 60) +
+                                          NoteOn(0x0FFFFFFF, 60) + EndOfTrack(20));
+    // 16 x (2^28 - 1) + 20 = 2^32 - 16 + 20 = 4 modulo 2^32.
+    EXPECT_EQ(summary.lengthTicks, 4u);
+}
+
+TEST(TempoTest, LastSetTempoOfAnyTrackWins) {
+    const MidiSummary summary = ScanBytes(Header(1, 2, 96) + Track(SetTempo(0, 400000) + EndOfTrack(96)) +
+                                          Track(SetTempo(0, 700000) + EndOfTrack(96)));
+    EXPECT_EQ(summary.tempo, 700000u);
+    // Only the first track's tempo counts for the playing time.
+    EXPECT_DOUBLE_EQ(summary.durationSeconds, 0.4);
+}
+
+}  // namespace
