@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/plugin_loader.h"
+#include "host/run_host.h"
 #include "host/text_encoding.h"
 
 namespace {
@@ -26,8 +27,8 @@ std::vector<std::string> ReadCatalogue(const Plugin& plugin) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc < 2) {
+int RunHost(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) {
         std::fprintf(stderr, "usage: midifields FILE...\n");
         return 2;
     }
@@ -39,10 +40,10 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::string> fields = ReadCatalogue(plugin);
 
-    for (int arg = 1; arg < argc; ++arg) {
+    for (const std::string& argument : arguments) {
         std::u16string path;
-        std::printf("%s\n", argv[arg]);
-        const bool converted = Utf8ToUtf16(argv[arg], path);
+        std::printf("%s\n", argument.c_str());
+        const bool converted = Utf8ToUtf16(argument, path);
         for (std::size_t index = 0; index < fields.size(); ++index) {
             PluginWideChar value[kValueCharacters] = {};
             const int kind = converted ? plugin.getValue(reinterpret_cast<const PluginWideChar*>(path.c_str()),
