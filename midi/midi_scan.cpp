@@ -91,10 +91,15 @@ void ResetMidiSummary(MidiSummary& summary) {
     summary.timeSignatureDenominatorPower = 2;
 }
 
-void ScanMidiStream(FILE* stream, MidiSummary& summary) {
+namespace {
+
+// The scan proper, from a stream whose position is startPosition.
+void ScanFrom(FILE* stream, std::int64_t startPosition, MidiSummary& summary) {
     ResetMidiSummary(summary);
     if (stream == nullptr) return;
-    ByteReader reader = MakeByteReader(stream);
+    // About 32 KiB of buffer, in this frame: no allocation and no clearing.
+    ByteReader reader;
+    InitByteReader(reader, stream, startPosition);
 
     std::uint8_t header[kHeaderChunkSize];
     if (ReadBytes(reader, header, kHeaderChunkSize) != kHeaderChunkSize) return;
@@ -113,10 +118,20 @@ void ScanMidiStream(FILE* stream, MidiSummary& summary) {
     summary.valid = 1;
 }
 
+}  // namespace
+
+void ScanMidiStream(FILE* stream, MidiSummary& summary) {
+    const std::int64_t position = stream != nullptr ? TellFile(stream) : 0;
+    ScanFrom(stream, position > 0 ? position : 0, summary);
+}
+
 void ScanMidiFile(const WideChar* path, MidiSummary& summary) {
     ResetMidiSummary(summary);
     FILE* file = OpenFileForReading(path);
     if (file == nullptr) return;
-    ScanMidiStream(file, summary);
+    // The reader has its own buffer; a second one in the stream would only
+    // copy every byte twice. Done before any other use of the stream.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    ScanFrom(file, 0, summary);
     std::fclose(file);
 }

@@ -51,6 +51,94 @@ WalkStep HandleMetaEvent(ByteReader& reader, int type, std::uint32_t ticks, std:
     return WalkStep::kContinue;
 }
 
+// The longest channel event: a four-byte delta time, a status byte and two
+// data bytes.
+constexpr std::int64_t kLongestChannelEvent = 7;
+
+// The common case, note and controller events, straight from the reader's
+// buffer: steps over channel events while each one starts before chunkEnd
+// and surely lies whole in the buffer, with no position query or refill
+// check per byte. Stops before the delta time of anything else (a meta or
+// system event, a data byte without a channel running status) and of an
+// event that may not fit; the general step below takes that one.
+void SkipChannelEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint32_t& ticks, int& runningStatus) {
+    const std::int64_t toChunkEnd = chunkEnd - TellPosition(reader);
+    const std::int64_t fitting = (reader.end - reader.next) - kLongestChannelEvent;
+    const std::int64_t span = toChunkEnd < fitting ? toChunkEnd : fitting;
+    if (span <= 0) return;
+
+    std::uint8_t* event = reader.next;
+    const std::uint8_t* const stop = event + span;
+    std::uint32_t eventTicks = ticks;
+    int status = runningStatus;
+    while (event < stop) {
+        const std::uint8_t* byte = event;
+        std::uint32_t delta = *byte++;
+        if (MIDIFIELDS_UNLIKELY(delta & 0x80)) {  // a variable-length quantity of up to four bytes
+            delta &= 0x7F;
+            for (int i = 1; i < 4; ++i) {
+                const std::uint32_t more = *byte++;
+                delta = (delta << 7) | (more & 0x7F);
+                if ((more & 0x80) == 0) break;
+            }
+        }
+        if (MIDIFIELDS_LIKELY(*byte >= 0x80)) {
+            if (MIDIFIELDS_UNLIKELY(*byte >= 0xF0)) break;
+            status = *byte++;
+        } else if (status == 0 || status >= 0xF0) {
+            break;  // running status: only a channel status is repeated here
+        }
+        byte += (status & 0xE0) == 0xC0 ? 1 : 2;  // 0xC0-0xDF carry one data byte
+        eventTicks += delta;
+        event = const_cast<std::uint8_t*>(byte);
+    }
+    reader.next = event;
+    ticks = eventTicks;
+    runningStatus = status;
+}
+
+// Reads one event of any kind from the reader's position.
+WalkStep WalkOneEvent(ByteReader& reader, std::uint32_t& ticks, int& runningStatus, std::uint16_t trackIndex,
+                      MidiSummary& summary, TempoMap& tempoMap) {
+    std::uint32_t delta;
+    if (!ReadVariableQuantity(reader, delta)) return WalkStep::kStop;
+    ticks += delta;
+
+    int status = ReadByte(reader);
+    if (status == kEndOfData) return WalkStep::kStop;
+    if (status < 0x80) {
+        // A data byte where a status belongs: running status. Every
+        // status byte, meta and system ones included, sets it.
+        if (runningStatus == 0) return WalkStep::kStop;
+        UnreadByte(reader, status);
+        status = runningStatus;
+    } else {
+        runningStatus = status;
+    }
+
+    if (status == kMetaStatus) {
+        const int type = ReadByte(reader);
+        if (type == kEndOfData) return WalkStep::kStop;
+        return HandleMetaEvent(reader, type, ticks, trackIndex, summary, tempoMap);
+    }
+    switch (status >> 4) {
+        case 0xF: {  // system exclusive and other system events: length, then data
+            std::uint32_t length;
+            if (!ReadVariableQuantity(reader, length)) return WalkStep::kStop;
+            SkipBytes(reader, length);
+            break;
+        }
+        case 0xC:  // program change
+        case 0xD:  // channel pressure
+            SkipBytes(reader, 1);
+            break;
+        default:  // note off/on, key pressure, control change, pitch bend
+            SkipBytes(reader, 2);
+            break;
+    }
+    return WalkStep::kContinue;
+}
+
 }  // namespace
 
 bool ReadVariableQuantity(ByteReader& reader, std::uint32_t& value) {
@@ -69,43 +157,9 @@ void WalkTrackEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint16_t tr
     std::uint32_t ticks = 0;  // wraps modulo 2^32, as tick counts do
     int runningStatus = 0;    // 0: none yet
 
-    while (TellPosition(reader) < chunkEnd) {
-        std::uint32_t delta;
-        if (!ReadVariableQuantity(reader, delta)) return;
-        ticks += delta;
-
-        int status = ReadByte(reader);
-        if (status == kEndOfData) return;
-        if (status < 0x80) {
-            // A data byte where a status belongs: running status. Every
-            // status byte, meta and system ones included, sets it.
-            if (runningStatus == 0) return;
-            UnreadByte(reader, status);
-            status = runningStatus;
-        } else {
-            runningStatus = status;
-        }
-
-        if (status == kMetaStatus) {
-            const int type = ReadByte(reader);
-            if (type == kEndOfData) return;
-            if (HandleMetaEvent(reader, type, ticks, trackIndex, summary, tempoMap) == WalkStep::kStop) return;
-            continue;
-        }
-        switch (status >> 4) {
-            case 0xF: {  // system exclusive and other system events: length, then data
-                std::uint32_t length;
-                if (!ReadVariableQuantity(reader, length)) return;
-                SkipBytes(reader, length);
-                break;
-            }
-            case 0xC:  // program change
-            case 0xD:  // channel pressure
-                SkipBytes(reader, 1);
-                break;
-            default:  // note off/on, key pressure, control change, pitch bend
-                SkipBytes(reader, 2);
-                break;
-        }
+    for (;;) {
+        SkipChannelEvents(reader, chunkEnd, ticks, runningStatus);
+        if (TellPosition(reader) >= chunkEnd) return;
+        if (WalkOneEvent(reader, ticks, runningStatus, trackIndex, summary, tempoMap) == WalkStep::kStop) return;
     }
 }

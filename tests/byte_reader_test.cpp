@@ -14,7 +14,7 @@ protected:
         const std::string path = test_files::WriteTempFile(midi_bytes::Raw({10, 11, 12, 13, 14, 15, 16, 17}));
         file_ = std::fopen(path.c_str(), "rb");
         ASSERT_NE(file_, nullptr);
-        reader_ = MakeByteReader(file_);
+        InitByteReader(reader_, file_);
     }
     void TearDown() override {
         if (file_ != nullptr) std::fclose(file_);

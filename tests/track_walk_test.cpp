@@ -18,7 +18,8 @@ TEST(VariableQuantityTest, ReadsUpToFourBytes) {
     const std::string path = test_files::WriteTempFile(Raw({0x00, 0x7F, 0x81, 0x00, 0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x82, 0x83, 0x84, 0x05}));
     FILE* file = std::fopen(path.c_str(), "rb");
     ASSERT_NE(file, nullptr);
-    ByteReader reader = MakeByteReader(file);
+    ByteReader reader;
+    InitByteReader(reader, file);
     std::uint32_t value;
     ASSERT_TRUE(ReadVariableQuantity(reader, value));
     EXPECT_EQ(value, 0u);
@@ -40,7 +41,8 @@ TEST(VariableQuantityTest, DataEndingInsideAQuantityFails) {
     const std::string path = test_files::WriteTempFile(Raw({0x81, 0x80}));
     FILE* file = std::fopen(path.c_str(), "rb");
     ASSERT_NE(file, nullptr);
-    ByteReader reader = MakeByteReader(file);
+    ByteReader reader;
+    InitByteReader(reader, file);
     std::uint32_t value;
     EXPECT_FALSE(ReadVariableQuantity(reader, value));
     std::fclose(file);
