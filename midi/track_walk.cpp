@@ -70,7 +70,7 @@ void SkipChannelEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint32_t&
     std::uint8_t* event = reader.next;
     const std::uint8_t* const stop = event + span;
     std::uint32_t eventTicks = ticks;
-    int status = runningStatus;
+    unsigned status = static_cast<unsigned>(runningStatus);
     while (event < stop) {
         const std::uint8_t* byte = event;
         std::uint32_t delta = *byte++;
@@ -82,19 +82,22 @@ void SkipChannelEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint32_t&
                 if ((more & 0x80) == 0) break;
             }
         }
-        if (MIDIFIELDS_LIKELY(*byte >= 0x80)) {
-            if (MIDIFIELDS_UNLIKELY(*byte >= 0xF0)) break;
-            status = *byte++;
-        } else if (status == 0 || status >= 0xF0) {
-            break;  // running status: only a channel status is repeated here
+        const unsigned first = *byte;
+        if (MIDIFIELDS_LIKELY(first - 0x80u < 0x70u)) {  // a channel status, 0x80 to 0xEF
+            status = first;
+            ++byte;
+        } else if (first >= 0x80 || status - 0x80u >= 0x70u) {
+            break;  // a system or meta status, or running status that is not a channel one
         }
-        byte += (status & 0xE0) == 0xC0 ? 1 : 2;  // 0xC0-0xDF carry one data byte
+        // A branch rather than a table: it is predicted, so the next event's
+        // address does not wait for a load.
+        byte += (status & 0xE0) == 0xC0 ? 1 : 2;  // 0xCn and 0xDn carry one data byte
         eventTicks += delta;
         event = const_cast<std::uint8_t*>(byte);
     }
     reader.next = event;
     ticks = eventTicks;
-    runningStatus = status;
+    runningStatus = static_cast<int>(status);
 }
 
 // Reads one event of any kind from the reader's position.
