@@ -89,7 +89,7 @@ inline Bytes Typical() {
     PutHeader(file, 1, 16, 480);
     Bytes conductor;
     PutConductorMeta(conductor);
-    for (int bar = 1; bar < 64; ++bar) PutTempo(conductor, 1920, 400000 + bar * 1000);
+    for (std::uint32_t bar = 1; bar < 64; ++bar) PutTempo(conductor, 1920, 400000 + bar * 1000);
     PutEndOfTrack(conductor, 0);
     PutTrack(file, conductor);
     for (int track = 1; track < 16; ++track) {
@@ -162,7 +162,7 @@ inline Bytes ManyTracks() {
             PutVlq(events, 60);
             Put(events, {0x80 | (track & 15), 60 + i, 0});
         }
-        PutEndOfTrack(events, track % 7);
+        PutEndOfTrack(events, static_cast<std::uint32_t>(track % 7));
         PutTrack(file, events);
     }
     return file;

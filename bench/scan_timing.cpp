@@ -2,11 +2,13 @@
 // Windows too and measures the DLL under Wine exactly as a host loads it:
 //
 //   scan_timing FOLDER [PLUGIN]
+//   scan_timing --once FILE [PLUGIN]
 //
 // Writes the benchmark files into FOLDER (once), then for each file times a
 // plain read (open, fread of the whole file, close) and one value request
-// through ContentGetValueW, and prints both and their ratio. PLUGIN defaults
-// to the library beside the program.
+// through ContentGetValueW, and prints both and their ratio. With --once it
+// makes a single value request for FILE, for counting system calls. PLUGIN
+// defaults to the library beside the program.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -68,7 +70,7 @@ double SecondsPerCall(Work work) {
     for (int round = 0; round < 5; ++round) {
         const auto start = Clock::now();
         for (long i = 0; i < calls; ++i) work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count() / calls);
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count() / static_cast<double>(calls));
     }
     return best;
 }
@@ -76,9 +78,14 @@ double SecondsPerCall(Work work) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: scan_timing FOLDER [PLUGIN]\n");
+    const bool once = argc > 2 && std::strcmp(argv[1], "--once") == 0;
+    if (argc < 2 || (once && argc < 3)) {
+        std::fprintf(stderr, "usage: scan_timing FOLDER [PLUGIN]\n       scan_timing --once FILE [PLUGIN]\n");
         return 2;
+    }
+    if (once) {
+        ++argv;
+        --argc;
     }
     const std::string folder = argv[1];
     const std::string pluginPath = argc > 2 ? argv[2] : DefaultPluginPath(argv[0]);
@@ -86,6 +93,15 @@ int main(int argc, char** argv) {
     if (getValue == nullptr) {
         std::fprintf(stderr, "scan_timing: cannot load ContentGetValueW from %s\n", pluginPath.c_str());
         return 1;
+    }
+    if (once) {
+        const std::basic_string<PathChar> widePath(folder.begin(), folder.end());
+        PathChar value[64] = {};
+        const int kind = getValue(widePath.c_str(), kLengthTicksField, 0, value, static_cast<int>(sizeof value), 0);
+        std::string text;
+        for (const PathChar* c = value; *c != 0; ++c) text += static_cast<char>(*c);
+        std::printf("%d %s\n", kind, text.c_str());
+        return 0;
     }
 
     std::printf("%-12s %12s %12s %12s %7s %10s %12s  %s\n", "file", "bytes", "read (us)", "scan (us)", "ratio",
@@ -114,8 +130,8 @@ int main(int argc, char** argv) {
         for (const PathChar* c = value; *c != 0; ++c) ticks += static_cast<char>(*c);
 
         std::printf("%-12s %12zu %12.2f %12.2f %7.2f %10.1f %12.3g  %s\n", named.name, bytes.size(), readSeconds * 1e6,
-                    scanSeconds * 1e6, scanSeconds / readSeconds, bytes.size() / scanSeconds / 1e6,
-                    named.events / scanSeconds, ticks.c_str());
+                    scanSeconds * 1e6, scanSeconds / readSeconds, static_cast<double>(bytes.size()) / scanSeconds / 1e6,
+                    static_cast<double>(named.events) / scanSeconds, ticks.c_str());
     }
     return 0;
 }

@@ -1,0 +1,104 @@
+// Google Benchmark of one value request per file, against a plain read of the
+// same file (open, fread of the whole file, close):
+//
+//   MIDIFIELDS_BENCH_DIR=build/bench-files build/bench/midifields_scan_benchmark
+//
+// For every file it prints the scan time, bytes/s, events/s and the counter
+// read_ratio: scan time over plain-read time, both measured in this run.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/bench_files.h"
+#include "plugin/content_exports.h"
+
+namespace {
+
+constexpr int kLengthTicksField = 8;
+
+std::string Folder() {
+    const char* folder = std::getenv("MIDIFIELDS_BENCH_DIR");
+    return folder != nullptr ? folder : ".";
+}
+
+void PlainRead(const std::string& path, std::vector<char>& buffer) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) std::abort();
+    if (std::fread(buffer.data(), 1, buffer.size(), file) != buffer.size()) std::abort();
+    std::fclose(file);
+}
+
+// Seconds per plain read: the best of five batches of about 20 ms.
+double PlainReadSeconds(const std::string& path, std::vector<char>& buffer) {
+    using Clock = std::chrono::steady_clock;
+    long calls = 1;
+    for (;;) {
+        const auto start = Clock::now();
+        for (long i = 0; i < calls; ++i) PlainRead(path, buffer);
+        if (std::chrono::duration<double>(Clock::now() - start).count() >= 0.02) break;
+        calls *= 2;
+    }
+    double best = 1e30;
+    for (int round = 0; round < 5; ++round) {
+        const auto start = Clock::now();
+        for (long i = 0; i < calls; ++i) PlainRead(path, buffer);
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count() / static_cast<double>(calls));
+    }
+    return best;
+}
+
+void BM_PlainRead(benchmark::State& state, const bench_files::NamedFile* named, std::string path, std::size_t size) {
+    std::vector<char> buffer(size);
+    for (auto _ : state) PlainRead(path, buffer);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
+    (void)named;
+}
+
+void BM_Scan(benchmark::State& state, const bench_files::NamedFile* named, std::string path, std::size_t size) {
+    std::vector<char> buffer(size);
+    const double readSeconds = PlainReadSeconds(path, buffer);
+    const std::u16string widePath(path.begin(), path.end());
+    HostWideChar value[64];
+
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ContentGetValueW(reinterpret_cast<const HostWideChar*>(widePath.c_str()),
+                                                  kLengthTicksField, 0, value, static_cast<int>(sizeof value), 0));
+    }
+    const double iterations = static_cast<double>(state.iterations());
+    const double scanSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / iterations;
+
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
+    state.counters["events"] =
+        benchmark::Counter(static_cast<double>(named->events) * iterations, benchmark::Counter::kIsRate);
+    state.counters["read_us"] = readSeconds * 1e6;
+    state.counters["read_ratio"] = scanSeconds / readSeconds;
+    state.counters["ns_per_event"] = scanSeconds * 1e9 / static_cast<double>(named->events);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string folder = Folder();
+    for (const bench_files::NamedFile& named : bench_files::AllFiles()) {
+        const std::string path = folder + "/" + named.name + ".mid";
+        const bench_files::Bytes bytes = named.make();
+        if (!bench_files::WriteFileOnce(path, bytes)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+        benchmark::RegisterBenchmark((std::string("PlainRead/") + named.name).c_str(), BM_PlainRead, &named, path,
+                                     bytes.size());
+        benchmark::RegisterBenchmark((std::string("Scan/") + named.name).c_str(), BM_Scan, &named, path, bytes.size());
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Scan benchmarks, Linux and the Windows DLL under Wine in one run:
+#
+#   scripts/bench.sh                 # figures and system-call counts
+#   BUFFER_SIZES="16384 32768 65536" scripts/bench.sh   # also compare read buffer sizes
+#
+# Prints the Google Benchmark table (Linux), the self-timed table for Linux
+# and for the Windows DLL under Wine, and the read and seek calls of one
+# value request per file on both systems. Installs what is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=2
+
+scripts/ensure-packages.sh g++ make cmake libbenchmark-dev strace g++-mingw-w64-x86-64-posix wine wine64
+
+files="$PWD/build/bench-files"
+mkdir -p "$files"
+names="tiny typical dense huge-sysex many-tracks"
+
+echo "== Linux build"
+cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=OFF -DMIDIFIELDS_BUILD_BENCHMARKS=ON \
+  -DMIDIFIELDS_WARNINGS_AS_ERRORS=ON >/dev/null
+cmake --build build/bench -j "$jobs" >/dev/null
+
+echo "== Windows build"
+if [ -f cmake/toolchain-mingw-w64-x86_64.cmake ] && [ -f host/main_windows.cpp ]; then
+  cmake -S . -B build/bench-windows -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=OFF -DMIDIFIELDS_BUILD_BENCHMARKS=ON \
+    -DMIDIFIELDS_WARNINGS_AS_ERRORS=ON >/dev/null
+  cmake --build build/bench-windows -j "$jobs" --target midifields midifields_scan_timing >/dev/null
+  windows_timing=build/bench-windows/midifields_scan_timing.exe
+else
+  # No cross build in this tree: the same sources and flags, compiled directly.
+  mkdir -p build/bench-windows
+  mingw=(x86_64-w64-mingw32-g++-posix -std=c++17 -O3 -DNDEBUG -static -I.)
+  "${mingw[@]}" -shared -o build/bench-windows/midifields.dll midi/*.cpp plugin/*.cpp platform/platform.cpp
+  "${mingw[@]}" -o build/bench-windows/midifields_scan_timing.exe bench/scan_timing.cpp
+  windows_timing=build/bench-windows/midifields_scan_timing.exe
+fi
+
+# One Wine prefix and server for the run.
+export WINEPREFIX="$PWD/build/bench-windows/wineprefix"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all
+mkdir -p "$WINEPREFIX"
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+wineserver -p </dev/null >/dev/null 2>&1
+wine wineboot </dev/null >/dev/null 2>&1
+windows_files=$(winepath -w "$files")
+
+echo
+echo "== Linux: Google Benchmark (read_ratio = scan time / open+fread+close time)"
+MIDIFIELDS_BENCH_DIR="$files" build/bench/midifields_scan_benchmark --benchmark_min_time=0.3
+echo
+echo "== Linux: self-timed (ratio = scan / open+fread+close)"
+build/bench/midifields_scan_timing "$files"
+echo
+echo "== Windows DLL under Wine: self-timed"
+wine "$windows_timing" "$windows_files" | tr -d '\r'
+
+if [ -n "${BUFFER_SIZES:-}" ]; then
+  for size in $BUFFER_SIZES; do
+    echo
+    echo "== Linux, read buffer of $size bytes"
+    cmake -S . -B "build/bench-buffer-$size" -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=OFF \
+      -DCMAKE_CXX_FLAGS="-DMIDIFIELDS_READ_BUFFER_SIZE=$size" >/dev/null
+    cmake --build "build/bench-buffer-$size" -j "$jobs" --target midifields >/dev/null
+    build/bench/midifields_scan_timing "$files" "build/bench-buffer-$size/libmidifields.so"
+  done
+fi
+
+echo
+echo "== System calls of one value request (Linux: strace; Wine: its file trace)"
+printf '%-12s %10s %8s %8s %10s %8s\n' file bytes reads seeks wine-reads seeks
+for name in $names; do
+  file="$files/$name.mid"
+  counts=$(strace -f -c -P "$file" build/bench/midifields_scan_timing --once "$file" 2>&1 >/dev/null)
+  reads=$(awk '$NF == "read" {print $(NF-1)}' <<<"$counts")
+  seeks=$(awk '$NF == "lseek" {print $(NF-1)}' <<<"$counts")
+  # Wine: the calls on the handle that CreateFileW returned for this file,
+  # on the thread that opened it.
+  trace=$(WINEDEBUG=+file wine "$windows_timing" --once "$(winepath -w "$file")" 2>&1 >/dev/null || true)
+  wine_counts=$(awk -v name="$name.mid" '
+    index($0, "trace:file:CreateFileW L\"") && index($0, name "\"") { thread = substr($0, 1, 4); opening = 1; next }
+    opening && substr($0, 1, 4) == thread && index($0, "CreateFileW returning") {
+      handle = $NF; sub(/^0+/, "", handle); handle = "0x" handle; opening = 0; next }
+    handle != "" && substr($0, 1, 4) == thread && index($0, "NtReadFile (" handle ",") { reads++ }
+    handle != "" && substr($0, 1, 4) == thread && index($0, "NtSetInformationFile (" handle ",") && /0x0000000e\)$/ { seeks++ }
+    END { print reads + 0, seeks + 0 }' <<<"$trace")
+  printf '%-12s %10s %8s %8s %10s %8s\n' "$name" "$(stat -c %s "$file")" "${reads:-0}" "${seeks:-0}" $wine_counts
+done
