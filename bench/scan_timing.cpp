@@ -83,12 +83,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: scan_timing FOLDER [PLUGIN]\n       scan_timing --once FILE [PLUGIN]\n");
         return 2;
     }
-    if (once) {
-        ++argv;
-        --argc;
-    }
-    const std::string folder = argv[1];
-    const std::string pluginPath = argc > 2 ? argv[2] : DefaultPluginPath(argv[0]);
+    const int first = once ? 2 : 1;  // FOLDER or FILE
+    const std::string folder = argv[first];
+    const std::string pluginPath = argc > first + 1 ? argv[first + 1] : DefaultPluginPath(argv[0]);
     const GetValueFunction getValue = LoadGetValue(pluginPath);
     if (getValue == nullptr) {
         std::fprintf(stderr, "scan_timing: cannot load ContentGetValueW from %s\n", pluginPath.c_str());

@@ -7,20 +7,36 @@
 
 namespace {
 
-// Fills the buffer from the logical position, seeking there first when a
-// skip or seek left the stream elsewhere. Returns false when nothing arrived.
+// Fills the buffer from the logical position. When a skip or seek left the
+// stream elsewhere, a target a little ahead is reached by reading on and
+// dropping the bytes before it; any other target costs one seek first.
+// Returns false when nothing arrived at the logical position.
 bool Refill(ByteReader& reader) {
     std::uint8_t* const data = reader.data();
     reader.next = reader.end = data;
+    std::int64_t ahead = 0;  // bytes to drop from the start of this fill
     if (reader.seekPending) {
-        // A failed seek (a negative position) leaves it pending: every read fails.
-        if (reader.endPosition < 0 || SeekFile(reader.stream, reader.endPosition, SEEK_SET) != 0) return false;
-        reader.seekPending = false;
+        ahead = reader.endPosition - reader.streamPosition;
+        if (ahead < 0 || ahead >= static_cast<std::int64_t>(kReadBufferSize)) {
+            // A failed seek (a negative position) stays pending: every read fails.
+            if (reader.endPosition < 0 || SeekFile(reader.stream, reader.endPosition, SEEK_SET) != 0) return false;
+            reader.streamPosition = reader.endPosition;
+            ahead = 0;
+        }
     }
     const std::size_t got = std::fread(data, 1, kReadBufferSize, reader.stream);
+    const std::int64_t filled = static_cast<std::int64_t>(got);
+    if (filled <= ahead) {
+        // The file ends before the target: stay there, with the seek pending.
+        reader.streamPosition += filled;
+        return false;
+    }
+    reader.seekPending = false;
+    reader.streamPosition += filled;
+    reader.endPosition = reader.streamPosition;
+    reader.next = data + ahead;
     reader.end = data + got;
-    reader.endPosition += static_cast<std::int64_t>(got);
-    return got > 0;
+    return true;
 }
 
 }  // namespace
@@ -29,6 +45,7 @@ void InitByteReader(ByteReader& reader, FILE* stream, std::int64_t startPosition
     reader.stream = stream;
     reader.next = reader.end = reader.data();
     reader.endPosition = startPosition;
+    reader.streamPosition = startPosition;
     reader.seekPending = false;
 }
 

@@ -10,6 +10,8 @@
 //     64-bit seek happens only when the next read needs it, so a skip to
 //     past the end of the file that is never followed by a read costs
 //     nothing, and a 50 MB system-exclusive event is one seek, not a read;
+//   - a target within the next buffer-full is not sought at all: the next
+//     fill simply reads on, as an event that straddles two buffers needs;
 //   - a seek back to a position still in the buffer moves the pointer too.
 //
 // The logical position counts the pushed-back byte as not yet consumed: after
@@ -49,7 +51,8 @@ struct ByteReader {
     // before data (in storage[0]) when a byte is pushed back at its start.
     std::uint8_t* next;
     std::uint8_t* end;
-    std::int64_t endPosition;  // the file position of the byte at end
+    std::int64_t endPosition;     // the file position of the byte at end
+    std::int64_t streamPosition;  // where the stream is; endPosition unless a seek is pending
     FILE* stream;
     bool seekPending;  // the stream is not at endPosition: seek before the next fill
     std::uint8_t storage[1 + kReadBufferSize];
