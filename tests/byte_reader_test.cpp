@@ -1,8 +1,11 @@
 // The reader's contract: logical positions around a pushed-back byte, skips
-// that count from it, and reads and skips past the end of the data.
+// that count from it, and reads and skips past the end of the data; then the
+// same contract where the reader's own buffer ends and is refilled.
 #include "midi/byte_reader.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "tests/test_files.h"
 
@@ -87,6 +90,147 @@ TEST_F(ByteReaderTest, SeekToPositionDropsThePushedBackByte) {
     SeekToPosition(reader_, 5);
     EXPECT_EQ(TellPosition(reader_), 5);
     EXPECT_EQ(ReadByte(reader_), 15);
+}
+
+// A file of three and a bit buffers whose byte at position p is p % 251, so
+// every byte tells where it came from and buffer edges fall mid-pattern.
+class BufferEdgeTest : public ::testing::Test {
+protected:
+    static constexpr std::int64_t kBuffer = static_cast<std::int64_t>(kReadBufferSize);
+    static constexpr std::int64_t kSize = 3 * kBuffer + 100;
+
+    static int ByteAt(std::int64_t position) { return static_cast<int>(position % 251); }
+
+    void SetUp() override {
+        midi_bytes::Bytes bytes(static_cast<std::size_t>(kSize));
+        for (std::int64_t p = 0; p < kSize; ++p) bytes[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(ByteAt(p));
+        const std::string path = test_files::WriteTempFile(bytes);
+        file_ = std::fopen(path.c_str(), "rb");
+        ASSERT_NE(file_, nullptr);
+        std::setvbuf(file_, nullptr, _IONBF, 0);
+        InitByteReader(reader_, file_);
+    }
+    void TearDown() override {
+        if (file_ != nullptr) std::fclose(file_);
+    }
+    // Reads one byte and checks it is the one at the reader's position.
+    void ExpectNextByteIsFromItsPosition() {
+        const std::int64_t position = TellPosition(reader_);
+        EXPECT_EQ(ReadByte(reader_), ByteAt(position)) << "at " << position;
+        EXPECT_EQ(TellPosition(reader_), position + 1);
+    }
+    FILE* file_ = nullptr;
+    ByteReader reader_{};
+};
+
+TEST_F(BufferEdgeTest, SkipsWithinAcrossAndFarBeyondTheBuffer) {
+    ExpectNextByteIsFromItsPosition();
+    SkipBytes(reader_, 1000);  // inside the first buffer
+    ExpectNextByteIsFromItsPosition();
+    SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer - 1003));  // to the last byte of the buffer
+    EXPECT_EQ(TellPosition(reader_), kBuffer - 1);
+    ExpectNextByteIsFromItsPosition();
+    ExpectNextByteIsFromItsPosition();  // first byte of the second fill
+    SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer - 2));  // one byte into the third buffer-full
+    EXPECT_EQ(TellPosition(reader_), 2 * kBuffer - 1);
+    ExpectNextByteIsFromItsPosition();
+    SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer + 50));  // well beyond: a seek
+    EXPECT_EQ(TellPosition(reader_), 3 * kBuffer + 50);
+    ExpectNextByteIsFromItsPosition();
+}
+
+TEST_F(BufferEdgeTest, ReadsStraddleRefills) {
+    SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer - 2));
+    std::uint8_t four[4];
+    ASSERT_EQ(ReadBytes(reader_, four, 4), 4u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(four[i], ByteAt(kBuffer - 2 + i));
+
+    // One read larger than two buffers, up to the end of the file and past it.
+    SeekToPosition(reader_, 7);
+    std::vector<std::uint8_t> all(static_cast<std::size_t>(kSize));
+    ASSERT_EQ(ReadBytes(reader_, all.data(), all.size()), static_cast<std::size_t>(kSize - 7));
+    for (std::int64_t p = 7; p < kSize; ++p) ASSERT_EQ(all[static_cast<std::size_t>(p - 7)], ByteAt(p)) << "at " << p;
+    EXPECT_EQ(TellPosition(reader_), kSize);
+    EXPECT_EQ(ReadByte(reader_), kEndOfData);
+    EXPECT_EQ(TellPosition(reader_), kSize);
+}
+
+TEST_F(BufferEdgeTest, PushbackAtTheBufferEdge) {
+    SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer - 1));
+    const int last = ReadByte(reader_);   // last byte of the first fill
+    const int first = ReadByte(reader_);  // first byte of the second
+    EXPECT_EQ(last, ByteAt(kBuffer - 1));
+    UnreadByte(reader_, first);
+    EXPECT_EQ(TellPosition(reader_), kBuffer);
+    EXPECT_EQ(ReadByte(reader_), ByteAt(kBuffer));
+
+    // A byte pushed back when the buffer was just dropped is still read first
+    // and counted one before the position.
+    SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer) * 2);
+    const std::int64_t target = TellPosition(reader_);
+    UnreadByte(reader_, 0xAB);
+    EXPECT_EQ(TellPosition(reader_), target - 1);
+    EXPECT_EQ(ReadByte(reader_), 0xAB);
+    ExpectNextByteIsFromItsPosition();
+    EXPECT_EQ(TellPosition(reader_), target + 1);
+
+    // A skip counts from the pushed-back byte across the edge too.
+    SeekToPosition(reader_, kBuffer - 1);
+    const int byte = ReadByte(reader_);
+    UnreadByte(reader_, byte);
+    SkipBytes(reader_, 3);
+    EXPECT_EQ(TellPosition(reader_), kBuffer + 2);
+    ExpectNextByteIsFromItsPosition();
+}
+
+TEST_F(BufferEdgeTest, SeeksBackIntoAndBeforeTheBuffer) {
+    SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer + 10));
+    ExpectNextByteIsFromItsPosition();
+    SeekToPosition(reader_, kBuffer + 3);  // still buffered
+    ExpectNextByteIsFromItsPosition();
+    SeekToPosition(reader_, 5);  // long gone from the buffer
+    ExpectNextByteIsFromItsPosition();
+    SeekToPosition(reader_, kSize - 1);
+    ExpectNextByteIsFromItsPosition();
+    EXPECT_EQ(ReadByte(reader_), kEndOfData);
+}
+
+TEST_F(BufferEdgeTest, PositionPastTheEndAndBackAgain) {
+    SkipBytes(reader_, static_cast<std::uint64_t>(kSize + 5));  // a few bytes past the end
+    EXPECT_EQ(TellPosition(reader_), kSize + 5);
+    EXPECT_EQ(ReadByte(reader_), kEndOfData);
+    EXPECT_EQ(TellPosition(reader_), kSize + 5);
+    SkipBytes(reader_, 10);
+    EXPECT_EQ(TellPosition(reader_), kSize + 15);
+
+    SeekToPosition(reader_, kSize - 10);  // an end just short of the buffer-full ahead
+    ExpectNextByteIsFromItsPosition();
+    SkipBytes(reader_, 20);  // over the end by less than a buffer
+    EXPECT_EQ(TellPosition(reader_), kSize + 11);
+    std::uint8_t data[2];
+    EXPECT_EQ(ReadBytes(reader_, data, 2), 0u);
+    EXPECT_EQ(TellPosition(reader_), kSize + 11);
+
+    SeekToPosition(reader_, -4);  // never a valid position: reads fail, nothing breaks
+    EXPECT_EQ(ReadByte(reader_), kEndOfData);
+    SeekToPosition(reader_, 100);
+    ExpectNextByteIsFromItsPosition();
+}
+
+TEST(ByteReaderStartTest, PositionsCountFromTheStreamsOwnOffset) {
+    const std::string path = test_files::WriteTempFile(midi_bytes::Raw({1, 2, 3, 4, 5, 6}));
+    FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fseek(file, 2, SEEK_SET), 0);
+    ByteReader reader;
+    InitByteReader(reader, file, 2);
+    EXPECT_EQ(TellPosition(reader), 2);
+    EXPECT_EQ(ReadByte(reader), 3);
+    SeekToPosition(reader, 0);
+    EXPECT_EQ(ReadByte(reader), 1);
+    SeekToPosition(reader, 5);
+    EXPECT_EQ(ReadByte(reader), 6);
+    std::fclose(file);
 }
 
 }  // namespace

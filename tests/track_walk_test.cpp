@@ -165,4 +165,50 @@ TEST(TempoTest, LastSetTempoOfAnyTrackWins) {
     EXPECT_DOUBLE_EQ(summary.durationSeconds, 0.4);
 }
 
+// Channel events by the thousand, so that every kind (one to four delta
+// bytes, own status or running status, one or two data bytes) meets the edge
+// of the reader's buffer at every offset; the meta events after them must
+// still be found and the ticks must add up.
+TEST(ChannelEventTest, ManyBuffersOfMixedEventsKeepTheirTicks) {
+    const std::uint32_t deltas[] = {0, 1, 127, 128, 16383, 16384, 0x1FFFFF, 0x200000};
+    Bytes events;
+    std::uint32_t ticks = 0;
+    for (int i = 0; events.size() < 3 * kReadBufferSize; ++i) {
+        const std::uint32_t delta = deltas[i % 8];
+        ticks += delta;
+        events = std::move(events) + Vlq(delta);
+        switch (i % 7) {
+            case 0: events = std::move(events) + Raw({0x90 | (i & 15), 60, 100}); break;  // note on
+            case 1: events = std::move(events) + Raw({61, 0}); break;                      // running status
+            case 2: events = std::move(events) + Raw({0xC0, 5}); break;                    // program change
+            case 3: events = std::move(events) + Raw({6}); break;                          // running status, one byte
+            case 4: events = std::move(events) + Raw({0xE1, 0x00, 0x40}); break;           // pitch bend
+            case 5: events = std::move(events) + Raw({0xD2, 0x33}); break;                 // channel pressure
+            default: events = std::move(events) + Raw({0xB3, 7, 90}); break;               // control change
+        }
+    }
+    events = std::move(events) + SetTempo(0, 600000) + TimeSignature(0, 3, 3) + KeySignature(0, -2, 1) +
+             EndOfTrack(5);
+    // The same events after 0 to 6 bytes of padding move every event along.
+    for (int shift = 0; shift < 7; ++shift) {
+        const Bytes padding = Meta(0, 0x01, Bytes(static_cast<std::size_t>(shift), 'x'));
+        const MidiSummary summary = ScanTrack(padding + events);
+        EXPECT_EQ(summary.lengthTicks, ticks + 5) << "shift " << shift;
+        EXPECT_EQ(summary.tempo, 600000u) << "shift " << shift;
+        EXPECT_EQ(summary.timeSignatureNumerator, 3) << "shift " << shift;
+        EXPECT_EQ(summary.keySignatureSharpsFlats, -2) << "shift " << shift;
+    }
+}
+
+TEST(ChannelEventTest, RunningStatusAfterAMetaOrSystemEventIsNotAChannelOne) {
+    // After a text event, 00 3C 40 is a meta event of type 0x3C whose length
+    // is 0x40: it swallows the 64 bytes that follow, End of Track included.
+    Bytes notes;
+    for (int i = 0; i < 40; ++i) notes = std::move(notes) + NoteOn(1, 60);
+    const Bytes text = Meta(0, 0x01, Text("a"));
+    EXPECT_EQ(ScanTrack(notes + text + Raw({0x00, 0x3C, 0x40}) + EndOfTrack(7) + Bytes(70, 0)).lengthTicks, 0u);
+    // After a system-exclusive event the data byte is the length of another.
+    EXPECT_EQ(ScanTrack(notes + SysEx(0, Raw({1, 2})) + Raw({0x00, 0x01, 0x55}) + EndOfTrack(7)).lengthTicks, 47u);
+}
+
 }  // namespace
