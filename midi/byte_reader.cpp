@@ -14,6 +14,8 @@ namespace {
 bool Refill(ByteReader& reader) {
     std::uint8_t* const data = reader.data();
     reader.next = reader.end = data;
+    // Nothing to read at or past a known end: no seek, no read.
+    if (reader.fileSize >= 0 && reader.endPosition >= reader.fileSize) return false;
     std::int64_t ahead = 0;  // bytes to drop from the start of this fill
     if (reader.seekPending) {
         ahead = reader.endPosition - reader.streamPosition;
@@ -24,7 +26,11 @@ bool Refill(ByteReader& reader) {
             ahead = 0;
         }
     }
-    const std::size_t got = std::fread(data, 1, kReadBufferSize, reader.stream);
+    std::size_t request = kReadBufferSize;
+    if (reader.fileSize >= 0 && reader.fileSize - reader.streamPosition < static_cast<std::int64_t>(request)) {
+        request = static_cast<std::size_t>(reader.fileSize - reader.streamPosition);  // > ahead >= 0 here
+    }
+    const std::size_t got = std::fread(data, 1, request, reader.stream);
     const std::int64_t filled = static_cast<std::int64_t>(got);
     if (filled <= ahead) {
         // The file ends before the target: stay there, with the seek pending.
@@ -41,8 +47,9 @@ bool Refill(ByteReader& reader) {
 
 }  // namespace
 
-void InitByteReader(ByteReader& reader, FILE* stream, std::int64_t startPosition) {
+void InitByteReader(ByteReader& reader, FILE* stream, std::int64_t startPosition, std::int64_t fileSize) {
     reader.stream = stream;
+    reader.fileSize = fileSize;
     reader.next = reader.end = reader.data();
     reader.endPosition = startPosition;
     reader.streamPosition = startPosition;

@@ -53,6 +53,7 @@ struct ByteReader {
     std::uint8_t* end;
     std::int64_t endPosition;     // the file position of the byte at end
     std::int64_t streamPosition;  // where the stream is; endPosition unless a seek is pending
+    std::int64_t fileSize;        // -1 when unknown
     FILE* stream;
     bool seekPending;  // the stream is not at endPosition: seek before the next fill
     std::uint8_t storage[1 + kReadBufferSize];
@@ -62,7 +63,9 @@ struct ByteReader {
 
 // Prepares reader to read stream, whose current position is startPosition.
 // The stream should be unbuffered; the reader assumes nobody else moves it.
-void InitByteReader(ByteReader& reader, FILE* stream, std::int64_t startPosition = 0);
+// With the file's size (fileSize >= 0) it reads exactly the bytes there are
+// and never seeks or reads at or past the end.
+void InitByteReader(ByteReader& reader, FILE* stream, std::int64_t startPosition = 0, std::int64_t fileSize = -1);
 
 // Refills the buffer and returns its first byte; the slow half of ReadByte.
 int RefillAndReadByte(ByteReader& reader);

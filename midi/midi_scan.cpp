@@ -93,13 +93,14 @@ void ResetMidiSummary(MidiSummary& summary) {
 
 namespace {
 
-// The scan proper, from a stream whose position is startPosition.
-void ScanFrom(FILE* stream, std::int64_t startPosition, MidiSummary& summary) {
+// The scan proper, from a stream whose position is startPosition; fileSize
+// is -1 when unknown.
+void ScanFrom(FILE* stream, std::int64_t startPosition, std::int64_t fileSize, MidiSummary& summary) {
     ResetMidiSummary(summary);
     if (stream == nullptr) return;
     // About 32 KiB of buffer, in this frame: no allocation and no clearing.
     ByteReader reader;
-    InitByteReader(reader, stream, startPosition);
+    InitByteReader(reader, stream, startPosition, fileSize);
 
     std::uint8_t header[kHeaderChunkSize];
     if (ReadBytes(reader, header, kHeaderChunkSize) != kHeaderChunkSize) return;
@@ -122,16 +123,17 @@ void ScanFrom(FILE* stream, std::int64_t startPosition, MidiSummary& summary) {
 
 void ScanMidiStream(FILE* stream, MidiSummary& summary) {
     const std::int64_t position = stream != nullptr ? TellFile(stream) : 0;
-    ScanFrom(stream, position > 0 ? position : 0, summary);
+    ScanFrom(stream, position > 0 ? position : 0, -1, summary);
 }
 
 void ScanMidiFile(const WideChar* path, MidiSummary& summary) {
     ResetMidiSummary(summary);
-    FILE* file = OpenFileForReading(path);
+    std::int64_t size;
+    FILE* file = OpenFileForReadingWithSize(path, size);
     if (file == nullptr) return;
     // The reader has its own buffer; a second one in the stream would only
     // copy every byte twice. Done before any other use of the stream.
     std::setvbuf(file, nullptr, _IONBF, 0);
-    ScanFrom(file, 0, summary);
+    ScanFrom(file, 0, size, summary);
     std::fclose(file);
 }

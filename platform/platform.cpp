@@ -13,6 +13,13 @@ FILE* OpenFileForReading(const WideChar* path) {
     return _wfopen(reinterpret_cast<const wchar_t*>(path), L"rb");
 }
 
+// Asking Windows for the size costs calls of its own; the reader does
+// without it.
+FILE* OpenFileForReadingWithSize(const WideChar* path, std::int64_t& size) {
+    size = -1;
+    return OpenFileForReading(path);
+}
+
 int SeekFile(FILE* file, std::int64_t offset, int origin) { return _fseeki64(file, offset, origin); }
 
 std::int64_t TellFile(FILE* file) { return _ftelli64(file); }
@@ -99,6 +106,12 @@ bool ConvertUtf16ToUtf8(const WideChar* text, char* out, std::size_t outSize) {
 }  // namespace
 
 FILE* OpenFileForReading(const WideChar* path) {
+    std::int64_t size;
+    return OpenFileForReadingWithSize(path, size);
+}
+
+FILE* OpenFileForReadingWithSize(const WideChar* path, std::int64_t& size) {
+    size = -1;
     if (path == nullptr) return nullptr;
     char utf8Path[PATH_MAX];
     if (!ConvertUtf16ToUtf8(path, utf8Path, sizeof utf8Path)) return nullptr;
@@ -113,7 +126,12 @@ FILE* OpenFileForReading(const WideChar* path) {
         return nullptr;
     }
     FILE* file = fdopen(fd, "rb");
-    if (file == nullptr) close(fd);
+    if (file == nullptr) {
+        close(fd);
+        return nullptr;
+    }
+    // Some regular files (those in /proc) say 0 and still have content.
+    if (status.st_size > 0) size = static_cast<std::int64_t>(status.st_size);
     return file;
 }
 

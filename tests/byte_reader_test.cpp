@@ -94,7 +94,8 @@ TEST_F(ByteReaderTest, SeekToPositionDropsThePushedBackByte) {
 
 // A file of three and a bit buffers whose byte at position p is p % 251, so
 // every byte tells where it came from and buffer edges fall mid-pattern.
-class BufferEdgeTest : public ::testing::Test {
+// Each case runs with the file's size unknown and known to the reader.
+class BufferEdgeTest : public ::testing::TestWithParam<bool> {
 protected:
     static constexpr std::int64_t kBuffer = static_cast<std::int64_t>(kReadBufferSize);
     static constexpr std::int64_t kSize = 3 * kBuffer + 100;
@@ -108,7 +109,7 @@ protected:
         file_ = std::fopen(path.c_str(), "rb");
         ASSERT_NE(file_, nullptr);
         std::setvbuf(file_, nullptr, _IONBF, 0);
-        InitByteReader(reader_, file_);
+        InitByteReader(reader_, file_, 0, GetParam() ? kSize : -1);
     }
     void TearDown() override {
         if (file_ != nullptr) std::fclose(file_);
@@ -123,7 +124,7 @@ protected:
     ByteReader reader_{};
 };
 
-TEST_F(BufferEdgeTest, SkipsWithinAcrossAndFarBeyondTheBuffer) {
+TEST_P(BufferEdgeTest, SkipsWithinAcrossAndFarBeyondTheBuffer) {
     ExpectNextByteIsFromItsPosition();
     SkipBytes(reader_, 1000);  // inside the first buffer
     ExpectNextByteIsFromItsPosition();
@@ -139,7 +140,7 @@ TEST_F(BufferEdgeTest, SkipsWithinAcrossAndFarBeyondTheBuffer) {
     ExpectNextByteIsFromItsPosition();
 }
 
-TEST_F(BufferEdgeTest, ReadsStraddleRefills) {
+TEST_P(BufferEdgeTest, ReadsStraddleRefills) {
     SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer - 2));
     std::uint8_t four[4];
     ASSERT_EQ(ReadBytes(reader_, four, 4), 4u);
@@ -155,7 +156,7 @@ TEST_F(BufferEdgeTest, ReadsStraddleRefills) {
     EXPECT_EQ(TellPosition(reader_), kSize);
 }
 
-TEST_F(BufferEdgeTest, PushbackAtTheBufferEdge) {
+TEST_P(BufferEdgeTest, PushbackAtTheBufferEdge) {
     SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer - 1));
     const int last = ReadByte(reader_);   // last byte of the first fill
     const int first = ReadByte(reader_);  // first byte of the second
@@ -183,7 +184,7 @@ TEST_F(BufferEdgeTest, PushbackAtTheBufferEdge) {
     ExpectNextByteIsFromItsPosition();
 }
 
-TEST_F(BufferEdgeTest, SeeksBackIntoAndBeforeTheBuffer) {
+TEST_P(BufferEdgeTest, SeeksBackIntoAndBeforeTheBuffer) {
     SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer + 10));
     ExpectNextByteIsFromItsPosition();
     SeekToPosition(reader_, kBuffer + 3);  // still buffered
@@ -195,7 +196,7 @@ TEST_F(BufferEdgeTest, SeeksBackIntoAndBeforeTheBuffer) {
     EXPECT_EQ(ReadByte(reader_), kEndOfData);
 }
 
-TEST_F(BufferEdgeTest, PositionPastTheEndAndBackAgain) {
+TEST_P(BufferEdgeTest, PositionPastTheEndAndBackAgain) {
     SkipBytes(reader_, static_cast<std::uint64_t>(kSize + 5));  // a few bytes past the end
     EXPECT_EQ(TellPosition(reader_), kSize + 5);
     EXPECT_EQ(ReadByte(reader_), kEndOfData);
@@ -216,6 +217,8 @@ TEST_F(BufferEdgeTest, PositionPastTheEndAndBackAgain) {
     SeekToPosition(reader_, 100);
     ExpectNextByteIsFromItsPosition();
 }
+
+INSTANTIATE_TEST_SUITE_P(SizeUnknownOrKnown, BufferEdgeTest, ::testing::Bool());
 
 TEST(ByteReaderStartTest, PositionsCountFromTheStreamsOwnOffset) {
     const std::string path = test_files::WriteTempFile(midi_bytes::Raw({1, 2, 3, 4, 5, 6}));

@@ -45,6 +45,23 @@ TEST(OpenFileTest, OverlongPathFails) {
     EXPECT_EQ(OpenFileForReading(path.c_str()), nullptr);
 }
 
+TEST(OpenFileTest, SizeComesWithTheOpenOrIsUnknown) {
+    std::int64_t size = 0;
+    const std::u16string path = test_files::Utf16Path(test_files::WriteTempFile(midi_bytes::Text("MThd..")));
+    FILE* file = OpenFileForReadingWithSize(path.c_str(), size);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(size, 6);
+    std::fclose(file);
+
+    EXPECT_EQ(OpenFileForReadingWithSize(u"/no/such/file.mid", size), nullptr);
+    EXPECT_EQ(size, -1);
+    // An empty file, like those in /proc that still have content, gives no size.
+    file = OpenFileForReadingWithSize(test_files::Utf16Path(test_files::WriteTempFile({})).c_str(), size);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(size, -1);
+    std::fclose(file);
+}
+
 TEST(TextWriterTest, NarrowCopyIsBoundedAndTerminated) {
     char buffer[8];
     std::memset(buffer, '#', sizeof buffer);
