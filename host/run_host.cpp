@@ -198,5 +198,11 @@ int RunHost(const std::vector<std::string>& arguments) {
             std::fputs(text.c_str(), stderr);
         }
     }
+    // A full disk or closed pipe must not pass for a finished catalogue.
+    std::cout.flush();
+    if (!std::cout) {
+        Complain("cannot write the output");
+        return kExitProblem;
+    }
     return status;
 }

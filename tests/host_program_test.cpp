@@ -197,6 +197,14 @@ TEST(HostProgram, ANameThatIsNotUtf8IsReportedNotDropped) {
     EXPECT_EQ(run.out, "path\tMIDI Format\n" + P(good) + "\t0\n");
 }
 
+TEST(HostProgram, OutputThatCannotBeWrittenIsAFailure) {
+    TestFolder folder;
+    const std::string command = Quote(MIDIFIELDS_HOST_PATH) + " " + Quote(P(folder.Write("a.mid", SmallMidi()))) +
+                                " >/dev/full 2>/dev/null";
+    const int raw = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+}
+
 TEST(HostProgram, AnUnreadableFileIsAnErrorNotAnEmptyRow) {
     if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
     TestFolder folder;
