@@ -2,6 +2,8 @@
 # the four entry points under their plain names, and the DLL and every
 # program in PROGRAMS import from KERNEL32.dll and msvcrt.dll only.
 #   cmake -DOBJDUMP=objdump -DLIBRARY=dll -DPROGRAMS="exe;..." -P check_pe_exports.cmake
+cmake_minimum_required(VERSION 3.25)
+
 function(read_pe file out_exports out_imports)
   execute_process(COMMAND ${OBJDUMP} -p ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
