@@ -3,6 +3,7 @@
 // are handed to RunHost as UTF-8, like the POSIX entry point's.
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <string>
@@ -16,9 +17,16 @@ int wmain(int argc, wchar_t** argv) {
     // what the POSIX host prints, rather than "\r\n" from text mode.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // A console shows those bytes as UTF-8 only in its UTF-8 code page; the
+    // user's own code page comes back on the way out.
+    const UINT consoleCodePage = GetConsoleOutputCP();
+    if (consoleCodePage != 0 && consoleCodePage != CP_UTF8) SetConsoleOutputCP(CP_UTF8);
 
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is a UTF-16 code unit on Windows");
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.push_back(Utf16ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
-    return RunHost(arguments);
+    const int status = RunHost(arguments);
+    std::fflush(stdout);
+    if (consoleCodePage != 0 && consoleCodePage != CP_UTF8) SetConsoleOutputCP(consoleCodePage);
+    return status;
 }
