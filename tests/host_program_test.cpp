@@ -2,8 +2,10 @@
 // its rows, formats, messages and exit statuses.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #ifndef _WIN32
@@ -44,8 +46,12 @@ std::string Quote(const std::string& text) {
 
 // Runs the program with arguments, capturing both streams through files.
 ProgramRun RunProgram(const std::vector<std::string>& arguments) {
+    // ctest runs test cases as separate processes side by side: the name
+    // must be unique across them, not only within this one.
+    static const std::string process = std::to_string(std::random_device{}()) + "-" +
+                                   std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
     static int counter = 0;
-    const fs::path capture = fs::temp_directory_path() / ("midifields-run-" + std::to_string(++counter));
+    const fs::path capture = fs::temp_directory_path() / ("midifields-run-" + process + "-" + std::to_string(++counter));
     std::string command = Quote(MIDIFIELDS_HOST_PATH);
     for (const std::string& argument : arguments) command += " " + Quote(argument);
     command += " >" + Quote(capture.string() + ".out") + " 2>" + Quote(capture.string() + ".err");

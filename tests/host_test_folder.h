@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "tests/midi_bytes.h"
@@ -17,11 +17,14 @@ namespace host_test {
 class TestFolder {
 public:
     TestFolder() {
+        // Test cases may run as processes side by side: a folder that
+        // already exists belongs to another, so try another name.
         static std::atomic<int> counter{0};
-        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        root_ = std::filesystem::temp_directory_path() /
-                ("midifields-host-" + std::to_string(stamp) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(root_);
+        static std::random_device random;
+        do {
+            root_ = std::filesystem::temp_directory_path() /
+                    ("midifields-host-" + std::to_string(random()) + "-" + std::to_string(counter++));
+        } while (!std::filesystem::create_directory(root_));
     }
     ~TestFolder() {
         std::error_code ignored;
