@@ -4,13 +4,23 @@
 
 #ifdef _WIN32
 
+#include <io.h>
 #include <windows.h>
 
 #include <cwchar>
 
 FILE* OpenFileForReading(const WideChar* path) {
     if (path == nullptr) return nullptr;
-    return _wfopen(reinterpret_cast<const wchar_t*>(path), L"rb");
+    FILE* file = _wfopen(reinterpret_cast<const wchar_t*>(path), L"rb");
+    if (file == nullptr) return nullptr;
+    // _wfopen also opens devices (CON, NUL, COM1) and pipes, and a read from
+    // a console or an idle pipe would hang the host; only disk files pass.
+    const intptr_t handle = _get_osfhandle(_fileno(file));
+    if (handle == -1 || GetFileType(reinterpret_cast<HANDLE>(handle)) != FILE_TYPE_DISK) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
 }
 
 // Asking Windows for the size costs calls of its own; the reader does
@@ -45,10 +55,25 @@ void WriteWideText(WideChar* dest, int capacity, const WideChar* text) {
 
 void ConvertWideToAnsi(const WideChar* text, char* dest, int destSize) {
     if (dest == nullptr || destSize <= 0) return;
-    int written = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(text), -1, dest, destSize,
-                                      nullptr, nullptr);
-    if (written <= 0) dest[0] = '\0';
-    dest[destSize - 1] = '\0';
+    const wchar_t* wide = reinterpret_cast<const wchar_t*>(text);
+    // WideCharToMultiByte fails outright, rather than cutting, when the text
+    // does not fit. Keep the longest prefix of whole characters (a surrogate
+    // pair or a double-byte character is never split) that fits with its
+    // terminator, measured one character at a time.
+    int characters = 0;
+    int bytes = 0;
+    while (wide[characters] != L'\0') {
+        const bool pair = wide[characters] >= 0xD800 && wide[characters] <= 0xDBFF &&
+                          wide[characters + 1] >= 0xDC00 && wide[characters + 1] <= 0xDFFF;
+        const int step = pair ? 2 : 1;
+        const int size = WideCharToMultiByte(CP_ACP, 0, wide + characters, step, nullptr, 0, nullptr, nullptr);
+        if (size <= 0 || bytes + size > destSize - 1) break;
+        bytes += size;
+        characters += step;
+    }
+    const int written =
+        characters > 0 ? WideCharToMultiByte(CP_ACP, 0, wide, characters, dest, destSize - 1, nullptr, nullptr) : 0;
+    dest[written > 0 ? written : 0] = '\0';
 }
 
 #else  // POSIX

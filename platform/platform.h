@@ -26,8 +26,9 @@ using HostWideChar = char16_t;
 static_assert(sizeof(HostWideChar) == sizeof(WideChar), "wide characters must be UTF-16 code units");
 
 // Opens a regular file for binary reading. Returns null when the path is
-// null, is not valid UTF-16, names something that is not a regular file, or
-// cannot be opened.
+// null, names something that is not a regular (disk) file, or cannot be
+// opened; on POSIX also when it is not valid UTF-16, since it must become
+// UTF-8 there (Windows takes the UTF-16 name as it is).
 FILE* OpenFileForReading(const WideChar* path);
 
 // The same, and size receives the file's size in bytes when the open learned
@@ -53,5 +54,6 @@ void WriteNarrowText(char* dest, int maxLength, const char* text);
 void WriteWideText(WideChar* dest, int capacity, const WideChar* text);
 
 // Converts NUL-terminated wide text to the system's ANSI code page, into a
-// buffer of destSize bytes that is always terminated.
+// buffer of destSize bytes that is always terminated; text that does not
+// fit is cut after the last whole character that does.
 void ConvertWideToAnsi(const WideChar* text, char* dest, int destSize);

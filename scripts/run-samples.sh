@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/ensure-packages.sh g++ make cmake
+scripts/ensure-packages.sh g++ make cmake libcli11-dev nlohmann-json3-dev
 cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=OFF >/dev/null
 cmake --build build/linux --target midifields_cli -j "$(nproc)" >/dev/null
-build/linux/midifields samples/*.mid
+build/linux/midifields samples/

@@ -117,6 +117,19 @@ TEST_F(ValueExportTest, AllNineFieldsOfAFile) {
     for (int field = 0; field < 9; ++field) EXPECT_EQ(Value(path, field), expected[field]) << field;
 }
 
+TEST_F(ValueExportTest, NonAsciiFileNames) {
+    // Cyrillic, CJK, and an emoji outside the Basic Multilingual Plane (a
+    // surrogate pair in UTF-16).
+    const Bytes file = Header(1, 3, 240) + Track(TimeSignature(0, 3, 2) + EndOfTrack(720));
+    for (const char* name : {"\xd0\x9c\xd1\x83\xd0\xb7\xd1\x8b\xd0\xba\xd0\xb0.mid", "\xe9\x9f\xb3\xe6\xa5\xbd.midi",
+                             "\xf0\x9f\x8e\xb9 piano.mid"}) {
+        const std::u16string path = test_files::Utf16Path(test_files::WriteTempFile(file, name));
+        EXPECT_EQ(Value(path, 2), "3") << name;
+        EXPECT_EQ(Value(path, 6), "3/4") << name;
+        EXPECT_EQ(Value(path, 8), "720") << name;
+    }
+}
+
 TEST_F(ValueExportTest, NotAMidiFileLeavesTheBufferUntouched) {
     for (const std::u16string& path : {WriteFile(Text("just some text")), test_files::Utf16Path("/no/such/file.mid"),
                                        test_files::Utf16Path(test_files::TempFolder())}) {

@@ -2,7 +2,10 @@
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <cstring>
 
@@ -33,11 +36,37 @@ TEST(OpenFileTest, UnpairedSurrogatesAndNonFilesFail) {
     EXPECT_EQ(OpenFileForReading(folder.c_str()), nullptr);
     EXPECT_EQ(OpenFileForReading(u""), nullptr);
     EXPECT_EQ(OpenFileForReading(nullptr), nullptr);
+}
 
+TEST(OpenFileTest, DevicesAndPipesAreRefused) {
+    // A read from a device or a pipe could wait forever; a scan must not.
+#ifdef _WIN32
+    for (const char16_t* device : {u"NUL", u"nul.mid", u"\\\\.\\NUL", u"CONIN$"}) {
+        FILE* file = OpenFileForReading(device);
+        EXPECT_EQ(file, nullptr);
+        if (file != nullptr) std::fclose(file);
+    }
+#else
+    EXPECT_EQ(OpenFileForReading(u"/dev/null"), nullptr);
     // A FIFO with no writer would block a plain open forever.
     const std::string fifo = test_files::TempFolder() + "/pipe.mid";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(OpenFileForReading(test_files::Utf16Path(fifo).c_str()), nullptr);
+#endif
+}
+
+TEST(OpenFileTest, PositionsBeyondFourGigabytes) {
+    // Seeking past the end is allowed and reads nothing; the position must
+    // survive as a 64-bit number, not wrap at 2^31 or 2^32.
+    const std::u16string path = test_files::Utf16Path(test_files::WriteTempFile(midi_bytes::Text("MThd")));
+    FILE* file = OpenFileForReading(path.c_str());
+    ASSERT_NE(file, nullptr);
+    const std::int64_t far = 5'000'000'123;
+    EXPECT_EQ(SeekFile(file, far, SEEK_SET), 0);
+    EXPECT_EQ(TellFile(file), far);
+    EXPECT_EQ(SeekFile(file, -far + 2, SEEK_CUR), 0);
+    EXPECT_EQ(std::fgetc(file), 'h');
+    std::fclose(file);
 }
 
 TEST(OpenFileTest, OverlongPathFails) {
@@ -91,6 +120,29 @@ TEST(TextWriterTest, AnsiConversionOfNames) {
     EXPECT_STREQ(buffer, "MIDI Tempo (BPM)");
     ConvertWideToAnsi(u"MIDI Tempo (BPM)", buffer, 5);
     EXPECT_STREQ(buffer, "MIDI");
+    ConvertWideToAnsi(u"MIDI", buffer, 1);
+    EXPECT_STREQ(buffer, "");
+}
+
+TEST(TextWriterTest, AnsiConversionCutsWithinTheBuffer) {
+    // Whatever the code page makes of non-ASCII characters, a text too long
+    // for the buffer is cut, not dropped, and nothing is written past it.
+    for (const char16_t* text : {u"ab\u00e9cdef", u"a\U0001F3B9bcdef", u"\u97f3\u697d\u97f3\u697d\u97f3\u697d"}) {
+        for (int size = 1; size <= 8; ++size) {
+            char buffer[12];
+            std::memset(buffer, '#', sizeof buffer);
+            ConvertWideToAnsi(text, buffer, size);
+            const std::size_t length = std::strlen(buffer);
+            EXPECT_LT(length, static_cast<std::size_t>(size));
+            EXPECT_EQ(buffer[size], '#');
+            if (text[0] == u'a' && size >= 2) {
+                EXPECT_EQ(buffer[0], 'a');
+            }
+        }
+        char whole[8];
+        ConvertWideToAnsi(text, whole, sizeof whole);
+        EXPECT_GT(std::strlen(whole), 0u);
+    }
 }
 
 }  // namespace

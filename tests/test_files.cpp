@@ -5,13 +5,47 @@
 
 #include <atomic>
 
+#ifdef _WIN32
+#include <direct.h>
+#include <windows.h>
+#endif
+
 namespace test_files {
+
+namespace {
+
+// Where the folders go: MIDIFIELDS_TEST_FILES_DIR when set, so that a run
+// can keep every file it writes (the host cross-check reads them all),
+// else the test framework's temp folder.
+std::string BaseFolder() {
+    const char* kept = std::getenv("MIDIFIELDS_TEST_FILES_DIR");
+    if (kept != nullptr && *kept != '\0') return std::string(kept) + "/";
+    return ::testing::TempDir();
+}
+
+#ifdef _WIN32
+std::wstring Wide(const std::string& utf8) {
+    const std::u16string text = Utf16Path(utf8);
+    return std::wstring(text.begin(), text.end());
+}
+#endif
+
+}  // namespace
 
 const std::string& TempFolder() {
     static const std::string folder = [] {
-        std::string pattern = ::testing::TempDir() + "midifields-XXXXXX";
+#ifdef _WIN32
+        for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+            const std::string candidate = BaseFolder() + "midifields-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                          std::to_string(GetTickCount()) + "-" + std::to_string(attempt);
+            if (_wmkdir(Wide(candidate).c_str()) == 0) return candidate;
+        }
+        std::abort();
+#else
+        std::string pattern = BaseFolder() + "midifields-XXXXXX";
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         return pattern;
+#endif
     }();
     return folder;
 }
@@ -19,7 +53,11 @@ const std::string& TempFolder() {
 std::string WriteTempFile(const midi_bytes::Bytes& bytes, const std::string& name) {
     static std::atomic<int> counter{0};
     const std::string path = TempFolder() + "/" + (name.empty() ? "file" + std::to_string(counter++) + ".mid" : name);
+#ifdef _WIN32
+    FILE* file = _wfopen(Wide(path).c_str(), L"wb");
+#else
     FILE* file = std::fopen(path.c_str(), "wb");
+#endif
     if (file == nullptr) std::abort();
     if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);

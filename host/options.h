@@ -1,0 +1,25 @@
+// The command line: midifields [options] PATH...
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/output_format.h"
+
+struct HostOptions {
+    std::vector<std::string> paths;
+    std::optional<OutputFormat> format;  // unset: table on a terminal, else tsv
+    std::optional<std::string> fields;   // unset: every field
+    std::optional<std::string> pluginPath;
+    unsigned jobs = 0;  // 0: one per core
+    bool listFields = false;
+    bool summary = false;
+    bool recurse = true;
+};
+
+enum class ParseOutcome { kRun, kDone, kUsageError };
+
+// Parses the arguments after the program name. kDone means help was asked
+// for and printed to stdout; kUsageError leaves a one-line reason in error.
+ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions& options, std::string& error);

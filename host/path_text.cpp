@@ -1,0 +1,74 @@
+#include "host/path_text.h"
+
+#include <cstdio>
+
+#include "host/text_encoding.h"
+
+namespace fs = std::filesystem;
+
+fs::path PathFromUtf8(const std::string& text) {
+#ifdef _WIN32
+    std::u16string wide;
+    Utf8ToUtf16(text, wide);
+    return fs::path(std::wstring(wide.begin(), wide.end()));
+#else
+    return fs::path(text);
+#endif
+}
+
+bool PathToUtf8(const fs::path& path, std::string& out) {
+#ifdef _WIN32
+    const std::wstring& wide = path.native();
+    const std::u16string units(wide.begin(), wide.end());
+    out = Utf16ToUtf8(units.c_str());
+    return true;
+#else
+    out = path.native();
+    std::u16string ignored;
+    return Utf8ToUtf16(out, ignored);
+#endif
+}
+
+bool PathToUtf16(const fs::path& path, std::u16string& out) {
+#ifdef _WIN32
+    const std::wstring& wide = path.native();
+    out.assign(wide.begin(), wide.end());
+    return true;
+#else
+    return Utf8ToUtf16(path.native(), out);
+#endif
+}
+
+std::string EscapeInvalidUtf8(const std::string& bytes) {
+    std::string out;
+    std::u16string ignored;
+    for (std::size_t i = 0; i < bytes.size();) {
+        // The longest valid sequence starting here, if any.
+        std::size_t length = 0;
+        for (std::size_t n = 1; n <= 4 && i + n <= bytes.size(); ++n)
+            if (Utf8ToUtf16(bytes.substr(i, n), ignored)) {
+                length = n;
+                break;
+            }
+        if (length == 0) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(bytes[i]));
+            out += escaped;
+            ++i;
+        } else {
+            out.append(bytes, i, length);
+            i += length;
+        }
+    }
+    return out;
+}
+
+std::string PathForMessage(const fs::path& path) {
+    std::string text;
+    PathToUtf8(path, text);
+#ifdef _WIN32
+    return text;
+#else
+    return EscapeInvalidUtf8(text);
+#endif
+}

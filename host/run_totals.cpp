@@ -1,0 +1,27 @@
+#include "host/run_totals.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+void RunTotals::AddFile(bool allFieldsEmpty, const std::optional<std::string>& durationText) {
+    ++filesRead;
+    if (allFieldsEmpty) ++notMidi;
+    if (!durationText) return;
+    // from_chars reads the plug-in's decimal point whatever the locale says.
+    double seconds = 0.0;
+    const char* end = durationText->data() + durationText->size();
+    const auto parsed = std::from_chars(durationText->data(), end, seconds);
+    if (parsed.ec == std::errc() && std::isfinite(seconds) && seconds > 0.0) playingSeconds += seconds;
+}
+
+std::string FormatTotals(const RunTotals& totals) {
+    const double rounded = std::floor(totals.playingSeconds + 0.5);
+    const auto whole = rounded < 1e15 ? static_cast<unsigned long long>(rounded) : 0ULL;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "files read: %zu\nnot MIDI: %zu\nnot readable: %zu\ntotal playing time: %.3f s (%llu:%02llu:%02llu)\n",
+                  totals.filesRead, totals.notMidi, totals.errors, totals.playingSeconds, whole / 3600,
+                  whole / 60 % 60, whole % 60);
+    return text;
+}

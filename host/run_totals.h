@@ -1,0 +1,22 @@
+// --summary: totals over the files of a run.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct RunTotals {
+    std::size_t filesRead = 0;
+    // Read, but every field came back empty.
+    std::size_t notMidi = 0;
+    // Named or found, but could not be read.
+    std::size_t errors = 0;
+    double playingSeconds = 0.0;
+
+    // One file's values; durationText is its playing time in seconds, if any.
+    void AddFile(bool allFieldsEmpty, const std::optional<std::string>& durationText);
+};
+
+// The totals as lines of text, each ending in a newline.
+std::string FormatTotals(const RunTotals& totals);

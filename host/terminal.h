@@ -1,0 +1,5 @@
+// Whether the standard streams are terminals.
+#pragma once
+
+bool StdoutIsTerminal();
+bool StderrIsTerminal();

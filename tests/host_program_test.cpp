@@ -1,0 +1,231 @@
+// The built midifields program, run on files and folders the tests write:
+// its rows, formats, messages and exit statuses.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "tests/host_test_folder.h"
+
+namespace fs = std::filesystem;
+using host_test::SmallMidi;
+using host_test::TestFolder;
+
+namespace {
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Quote(const std::string& text) {
+#ifdef _WIN32
+    return "\"" + text + "\"";
+#else
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+#endif
+}
+
+// Runs the program with arguments, capturing both streams through files.
+ProgramRun RunProgram(const std::vector<std::string>& arguments) {
+    // ctest runs test cases as separate processes side by side: the name
+    // must be unique across them, not only within this one.
+    static const std::string process = std::to_string(std::random_device{}()) + "-" +
+                                   std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+    static int counter = 0;
+    const fs::path capture = fs::temp_directory_path() / ("midifields-run-" + process + "-" + std::to_string(++counter));
+    std::string command = Quote(MIDIFIELDS_HOST_PATH);
+    for (const std::string& argument : arguments) command += " " + Quote(argument);
+    command += " >" + Quote(capture.string() + ".out") + " 2>" + Quote(capture.string() + ".err");
+#ifdef _WIN32
+    command = "\"" + command + "\"";  // cmd.exe strips one outer pair of quotes
+#endif
+    ProgramRun run;
+    const int raw = std::system(command.c_str());
+#ifdef _WIN32
+    run.status = raw;
+#else
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+    run.out = ReadAll(capture.string() + ".out");
+    run.err = ReadAll(capture.string() + ".err");
+    fs::remove(capture.string() + ".out");
+    fs::remove(capture.string() + ".err");
+    return run;
+}
+
+std::string P(const fs::path& path) { return path.string(); }
+
+// The tab-separated fields of SmallMidi(ticks) at 480 ticks a quarter note.
+std::string SmallMidiTsv(const std::string& duration, const std::string& ticks) {
+    return "120.00\t0\t1\t480\t500000\t" + duration + "\t\t\t" + ticks;
+}
+
+const char* const kTsvHeader =
+    "path\tMIDI Tempo (BPM)\tMIDI Format\tMIDI Tracks\tMIDI Division\tMIDI Tempo (us/qn)\tMIDI Duration (sec)\t"
+    "MIDI Time Signature\tMIDI Key Signature\tMIDI Length (ticks)\n";
+
+TEST(HostProgram, FolderRowsAreSortedFilteredByExtensionAndNotMidiFilesListedEmpty) {
+    TestFolder folder;
+    folder.Write("b.mid", SmallMidi(960));
+    folder.Write("sub/a.MIDI", SmallMidi(480));
+    folder.Write("notes.txt", SmallMidi());
+    folder.Write("junk.mid", midi_bytes::Text("hello, not a MIDI file"));
+    const ProgramRun run = RunProgram({"--format", "tsv", P(folder.Root())});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, std::string(kTsvHeader) +                                            //
+                           P(folder.Root() / "b.mid") + "\t" + SmallMidiTsv("1.000", "960") + "\n" +  //
+                           P(folder.Root() / "junk.mid") + "\t\t\t\t\t\t\t\t\t\n" +                  //
+                           P(folder.Root() / "sub" / "a.MIDI") + "\t" + SmallMidiTsv("0.500", "480") + "\n");
+
+    // --no-recurse stops at the first level; a named file is read whatever its name.
+    const ProgramRun top = RunProgram({"--no-recurse", "--fields", "8", P(folder.Root()), P(folder.Root() / "notes.txt")});
+    EXPECT_EQ(top.out, "path\tMIDI Length (ticks)\n" + P(folder.Root() / "b.mid") + "\t960\n" +
+                           P(folder.Root() / "junk.mid") + "\t\n" + P(folder.Root() / "notes.txt") + "\t480\n");
+}
+
+TEST(HostProgram, CsvAndJsonWithChosenFields) {
+    TestFolder folder;
+    using namespace midi_bytes;
+    const fs::path file = folder.Write("a,b.mid", Header(1, 1, 96) + Track(TimeSignature(0, 6, 3) + KeySignature(0, -3, 0) +
+                                                                            SetTempo(0, 600000) + EndOfTrack(96)));
+    const ProgramRun csv = RunProgram({"--format", "csv", "--fields", "midi key signature,MIDI Tempo (BPM),6,5", P(file)});
+    EXPECT_EQ(csv.status, 0);
+    EXPECT_EQ(csv.out, "path,MIDI Key Signature,MIDI Tempo (BPM),MIDI Time Signature,MIDI Duration (sec)\r\n\"" +
+                           P(file) + "\",Eb,100.00,6/8,0.600\r\n");
+
+    const ProgramRun json = RunProgram({"--format", "json", "--fields", "7,3", P(file), P(folder.Write("empty.mid", {}))});
+    EXPECT_EQ(json.status, 0);
+    // JSON doubles the backslashes of Windows paths.
+    const auto jsonText = [](std::string text) {
+        for (std::size_t at = text.find('\\'); at != std::string::npos; at = text.find('\\', at + 2)) text.insert(at, 1, '\\');
+        return text;
+    };
+    EXPECT_EQ(json.out, "{\"path\":\"" + jsonText(P(file)) + "\",\"MIDI Key Signature\":\"Eb\",\"MIDI Division\":\"96\"}\n" +
+                            "{\"path\":\"" + jsonText(P(folder.Root() / "empty.mid")) +
+                            "\",\"MIDI Key Signature\":null,\"MIDI Division\":null}\n");
+}
+
+TEST(HostProgram, SummaryCountsFilesNotMidiAndPlayingTime) {
+    TestFolder folder;
+    folder.Write("a.mid", SmallMidi(960));
+    folder.Write("b.mid", SmallMidi(480 * 7200));  // one hour
+    folder.Write("c.mid", midi_bytes::Text("RIFF"));
+    const ProgramRun run = RunProgram({"--summary", "--fields", "0", P(folder.Root()), P(folder.Root() / "gone.mid")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("files read: 3\nnot MIDI: 1\nnot readable: 1\ntotal playing time: 3601.000 s (1:00:01)\n"),
+              std::string::npos)
+        << run.err;
+}
+
+TEST(HostProgram, AMissingPathIsReportedAndTheOthersAreStillRead) {
+    TestFolder folder;
+    const fs::path good = folder.Write("good.mid", SmallMidi());
+    const ProgramRun run = RunProgram({"--fields", "MIDI Format", P(folder.Root() / "gone.mid"), P(good)});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "midifields: " + P(folder.Root() / "gone.mid") + ": no such file or folder\n");
+    EXPECT_EQ(run.out, "path\tMIDI Format\n" + P(good) + "\t0\n");
+}
+
+TEST(HostProgram, UsageErrorsExitTwoWithAOneLineHint) {
+    TestFolder folder;
+    const std::string file = P(folder.Write("a.mid", SmallMidi()));
+    const std::vector<std::vector<std::string>> cases{
+        {}, {"--bogus", file}, {"--fields", "Tempo", file}, {"-j", "0", file}, {"--format", "xml", file}, {"-j"}};
+    for (const auto& arguments : cases) {
+        const ProgramRun run = RunProgram(arguments);
+        EXPECT_EQ(run.status, 2) << testing::PrintToString(arguments);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_NE(run.err.find("--help"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(RunProgram({"--help"}).status, 0);
+}
+
+TEST(HostProgram, APluginThatCannotBeLoadedOrLacksAnExportIsNamed) {
+    TestFolder folder;
+    const std::string file = P(folder.Write("a.mid", SmallMidi()));
+    const std::string missing = P(folder.Root() / "no-such-plugin.so");
+    const ProgramRun run = RunProgram({"--plugin", missing, file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(missing), std::string::npos) << run.err;
+#ifndef _WIN32
+    // A real library without the exports.
+    const ProgramRun wrong = RunProgram({"--plugin", "libm.so.6", file});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.err.find("ContentGetDetectString"), std::string::npos) << wrong.err;
+#endif
+}
+
+TEST(HostProgram, OutputOrderDoesNotDependOnTheWorkerCount) {
+    TestFolder folder;
+    for (int i = 0; i < 60; ++i) folder.Write("f" + std::to_string(i) + ".mid", SmallMidi(static_cast<std::uint32_t>(i + 1)));
+    const ProgramRun one = RunProgram({"-j", "1", "--fields", "8", P(folder.Root())});
+    const ProgramRun many = RunProgram({"-j", "7", "--fields", "8", P(folder.Root())});
+    EXPECT_EQ(one.status, 0);
+    EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 61);
+    EXPECT_EQ(one.out, many.out);
+    EXPECT_NE(one.out.find(P(folder.Root() / "f10.mid") + "\t11\n" + P(folder.Root() / "f11.mid") + "\t12\n"),
+              std::string::npos);
+}
+
+TEST(HostProgram, UnicodePathsReachThePlugin) {
+    TestFolder folder;
+    const fs::path file = folder.Write(fs::u8path(u8"m\u00fcsik \u97f3\u697d") / fs::u8path(u8"\U0001D11E clef.mid"), SmallMidi(960));
+    const ProgramRun run = RunProgram({"--fields", "8", P(folder.Root())});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "path\tMIDI Length (ticks)\n" + file.u8string() + "\t960\n");
+}
+
+#ifndef _WIN32
+TEST(HostProgram, ANameThatIsNotUtf8IsReportedNotDropped) {
+    TestFolder folder;
+    folder.Write("bad\xff.mid", SmallMidi());
+    const fs::path good = folder.Write("good.mid", SmallMidi());
+    const ProgramRun run = RunProgram({"--fields", "1", P(folder.Root())});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(P(folder.Root()) + "/bad\\xFF.mid: the file name is not valid UTF-8"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.out, "path\tMIDI Format\n" + P(good) + "\t0\n");
+}
+
+TEST(HostProgram, OutputThatCannotBeWrittenIsAFailure) {
+    TestFolder folder;
+    const std::string command = Quote(MIDIFIELDS_HOST_PATH) + " " + Quote(P(folder.Write("a.mid", SmallMidi()))) +
+                                " >/dev/full 2>/dev/null";
+    const int raw = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+}
+
+TEST(HostProgram, AnUnreadableFileIsAnErrorNotAnEmptyRow) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    TestFolder folder;
+    const fs::path locked = folder.Write("locked.mid", SmallMidi());
+    fs::permissions(locked, fs::perms::none);
+    const ProgramRun run = RunProgram({P(locked)});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "midifields: " + P(locked) + ": Permission denied\n");
+    EXPECT_EQ(run.out, kTsvHeader);
+}
+#endif
+
+}  // namespace
