@@ -91,6 +91,11 @@ bool ConvertUtf16ToUtf8(const WideChar* text, char* out, std::size_t outSize) {
     std::size_t used = 0;
     for (const WideChar* p = text; *p != 0; ++p) {
         std::uint32_t codePoint = *p;
+        if (codePoint < 0x80) {  // most paths are ASCII: one byte, straight through
+            if (outSize - used <= 1) return false;  // keep room for the terminator
+            out[used++] = static_cast<char>(codePoint);
+            continue;
+        }
         if (codePoint >= 0xD800 && codePoint <= 0xDBFF) {
             const std::uint32_t low = p[1];
             if (low < 0xDC00 || low > 0xDFFF) return false;
