@@ -79,7 +79,11 @@ TEST(OpenFileTest, SizeComesWithTheOpenOrIsUnknown) {
     const std::u16string path = test_files::Utf16Path(test_files::WriteTempFile(midi_bytes::Text("MThd..")));
     FILE* file = OpenFileForReadingWithSize(path.c_str(), size);
     ASSERT_NE(file, nullptr);
+#ifdef _WIN32
+    EXPECT_EQ(size, -1);  // Windows would need calls of its own to tell it
+#else
     EXPECT_EQ(size, 6);
+#endif
     std::fclose(file);
 
     EXPECT_EQ(OpenFileForReadingWithSize(u"/no/such/file.mid", size), nullptr);
