@@ -72,7 +72,7 @@ void SkipChannelEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint32_t&
     std::uint32_t eventTicks = ticks;
     unsigned status = static_cast<unsigned>(runningStatus);
     while (event < stop) {
-        const std::uint8_t* byte = event;
+        std::uint8_t* byte = event;
         std::uint32_t delta = *byte++;
         if (MIDIFIELDS_UNLIKELY(delta & 0x80)) {  // a variable-length quantity of up to four bytes
             delta &= 0x7F;
@@ -93,7 +93,7 @@ void SkipChannelEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint32_t&
         // address does not wait for a load.
         byte += (status & 0xE0) == 0xC0 ? 1 : 2;  // 0xCn and 0xDn carry one data byte
         eventTicks += delta;
-        event = const_cast<std::uint8_t*>(byte);
+        event = byte;
     }
     reader.next = event;
     ticks = eventTicks;
