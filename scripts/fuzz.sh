@@ -2,7 +2,7 @@
 # Fuzzes the scanner, the value texts and the value export for SECONDS:
 #   scripts/fuzz.sh SECONDS [SEED]
 # Without SEED the run is random and keeps what it learns in
-# $build/corpus, so later runs start from there. With SEED it starts
+# the build folder's corpus/, so later runs start from there. With SEED it starts
 # from the committed seeds alone and is reproducible (the test script uses
 # this). Inputs in fuzz/regressions/ are run first every time. A finding is
 # written to the build folder's findings/ and the script fails.
