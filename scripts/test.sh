@@ -13,3 +13,4 @@ echo "== Linux build and tests"
 cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=ON -DMIDIFIELDS_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build/linux -j "$jobs"
 ctest --test-dir build/linux --output-on-failure -j "$jobs"
+scripts/test-sanitizers.sh
