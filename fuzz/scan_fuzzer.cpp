@@ -11,7 +11,8 @@
 //    documented forms and equals the printf spelling of the field;
 //  - the path-based export, called with odd buffer lengths between canary
 //    bytes, returns the same result, writes the same (possibly cut) text and
-//    never touches a byte outside the buffer.
+//    never touches a byte outside the buffer; the catalogue and detection
+//    exports likewise, with any index and length.
 #include <unistd.h>
 
 #include <cmath>
@@ -221,6 +222,43 @@ void CheckExports(const std::uint8_t* data, std::size_t size, const MidiSummary&
     }
 }
 
+// The narrow-text exports with an index and a buffer length taken from the
+// input's last two bytes: any index, and lengths from -3 up to 296 bytes
+// in a 300-byte buffer between canaries.
+void CheckNarrowExports(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return;
+    const int fieldIndex = static_cast<std::int8_t>(data[size - 1]);
+    const int maxLength = static_cast<int>(data[size - 2] % 40) - 3 + (data[size - 2] >= 240 ? 260 : 0);
+    const int room = maxLength > 0 ? maxLength : 0;
+    constexpr unsigned char kCanary = 0x5C;
+    constexpr int kGuard = 8;
+    unsigned char bytes[kGuard + 300 + kGuard];
+    unsigned char units[kGuard + 4 + kGuard];
+
+    std::memset(bytes, kCanary, sizeof bytes);
+    std::memset(units, kCanary, sizeof units);
+    char* name = reinterpret_cast<char*>(bytes + kGuard);
+    const int kind = ContentGetSupportedField(fieldIndex, name, reinterpret_cast<char*>(units + kGuard), maxLength);
+    const bool known = fieldIndex >= 0 && fieldIndex <= 8;
+    Check(kind == (known ? 11 : 0), "catalogue result");
+    for (int i = 0; i < kGuard; ++i)
+        Check(bytes[i] == kCanary && bytes[kGuard + room + i] == kCanary && units[i] == kCanary &&
+                  units[kGuard + 1 + i] == kCanary,
+              "field name written outside its buffer");
+    if (known && maxLength >= 1) {
+        Check(std::memchr(name, 0, static_cast<std::size_t>(maxLength)) != nullptr, "field name terminated");
+        Check(std::strlen(name) <= static_cast<std::size_t>(maxLength > 2 ? maxLength - 2 : 0), "name cut");
+    }
+
+    std::memset(bytes, kCanary, sizeof bytes);
+    Check(ContentGetDetectString(reinterpret_cast<char*>(bytes + kGuard), maxLength) == 0, "detect result");
+    for (int i = 0; i < kGuard; ++i)
+        Check(bytes[i] == kCanary && bytes[kGuard + room + i] == kCanary, "detect string written outside its buffer");
+    if (maxLength >= 1)
+        Check(std::memchr(bytes + kGuard, 0, static_cast<std::size_t>(maxLength)) != nullptr, "detect string terminated");
+    ContentSetDefaultParams(bytes);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -238,5 +276,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckSummary(summary, reference);
     CheckValueTexts(summary, reference);
     CheckExports(data, size, summary);
+    CheckNarrowExports(data, size);
     return 0;
 }
