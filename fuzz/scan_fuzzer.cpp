@@ -169,12 +169,14 @@ void CheckValueTexts(const MidiSummary& s, const ReferenceSummary& r) {
 }
 
 // Where the export path writes the input: tmpfs when there is one, so the
-// fuzzer does not wear a disk.
+// fuzzer does not wear a disk. Removed when the fuzzer exits normally.
 const std::string& InputPath() {
     static const std::string path = [] {
         const char* folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
         return std::string(folder) + "/midifields-fuzz-" + std::to_string(getpid()) + ".mid";
     }();
+    static const bool removedAtExit = std::atexit([] { unlink(InputPath().c_str()); }) == 0;
+    (void)removedAtExit;
     return path;
 }
 
