@@ -198,7 +198,7 @@ void CheckExports(const std::uint8_t* data, std::size_t size, const MidiSummary&
     for (int field = -1; field <= 9; ++field) {
         const int maxLength = kLengths[(size + static_cast<std::size_t>(field + 1)) % kLengthCount];
         const int room = maxLength > 0 ? maxLength : 0;
-        unsigned char bytes[kGuard + 96 + kGuard];
+        alignas(HostWideChar) unsigned char bytes[kGuard + 96 + kGuard];
         std::memset(bytes, kCanary, sizeof bytes);
         auto* buffer = reinterpret_cast<HostWideChar*>(bytes + kGuard);
         const int kind = ContentGetValueW(reinterpret_cast<const HostWideChar*>(path.c_str()), field, 0, buffer,
