@@ -14,3 +14,4 @@ cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=ON
 cmake --build build/linux -j "$jobs"
 ctest --test-dir build/linux --output-on-failure -j "$jobs"
 scripts/test-windows.sh
+scripts/test-sanitizers.sh
