@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/ensure-packages.sh clang libclang-rt-14-dev llvm-14 cmake make libgtest-dev
+scripts/ensure-packages.sh clang libclang-rt-14-dev llvm-14 cmake make libcli11-dev nlohmann-json3-dev libgtest-dev
 
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g"
 CXX=clang++ cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIDIFIELDS_BUILD_TESTS=ON \

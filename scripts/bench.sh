@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=2
 
-scripts/ensure-packages.sh g++ make cmake libbenchmark-dev strace g++-mingw-w64-x86-64-posix wine wine64
+scripts/ensure-packages.sh g++ make cmake libbenchmark-dev libcli11-dev nlohmann-json3-dev strace g++-mingw-w64-x86-64-posix wine wine64
 
 files="$PWD/build/bench-files"
 mkdir -p "$files"

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/ensure-packages.sh clang libclang-rt-14-dev llvm-14 cmake make
+scripts/ensure-packages.sh clang libclang-rt-14-dev llvm-14 cmake make libcli11-dev nlohmann-json3-dev
 
 folders=("$@")
 if [ ${#folders[@]} -eq 0 ]; then

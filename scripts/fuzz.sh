@@ -13,7 +13,7 @@ seconds=${1:?usage: scripts/fuzz.sh SECONDS [SEED]}
 seed=${2:-}
 build=${MIDIFIELDS_FUZZ_BUILD:-build/fuzz}
 
-scripts/ensure-packages.sh clang libclang-rt-14-dev llvm-14 cmake make
+scripts/ensure-packages.sh clang libclang-rt-14-dev llvm-14 cmake make libcli11-dev nlohmann-json3-dev
 
 CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIDIFIELDS_BUILD_TESTS=OFF \
   -DMIDIFIELDS_BUILD_FUZZERS=ON -DMIDIFIELDS_WARNINGS_AS_ERRORS=ON >/dev/null
