@@ -15,155 +15,68 @@
 #include <string>
 #include <vector>
 
+#include "tests/midi_bytes.h"
+
 namespace bench_files {
 
-using Bytes = std::vector<std::uint8_t>;
+using midi_bytes::Bytes;
+using namespace midi_bytes;
 
-inline void Put(Bytes& out, std::initializer_list<int> bytes) {
-    for (int b : bytes) out.push_back(static_cast<std::uint8_t>(b));
-}
-
-inline void PutBe32(Bytes& out, std::uint32_t value) {
-    Put(out, {int(value >> 24 & 0xFF), int(value >> 16 & 0xFF), int(value >> 8 & 0xFF), int(value & 0xFF)});
-}
-
-inline void PutVlq(Bytes& out, std::uint32_t value) {
-    std::uint8_t bytes[5];
-    int count = 0;
-    bytes[count++] = static_cast<std::uint8_t>(value & 0x7F);
-    for (value >>= 7; value != 0; value >>= 7) bytes[count++] = static_cast<std::uint8_t>(0x80 | (value & 0x7F));
-    while (count > 0) out.push_back(bytes[--count]);
-}
-
-inline void PutHeader(Bytes& out, int format, int tracks, int division) {
-    Put(out, {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, format, tracks >> 8, tracks & 0xFF, division >> 8, division & 0xFF});
-}
-
-// Appends an "MTrk" chunk around events.
-inline void PutTrack(Bytes& out, const Bytes& events) {
-    Put(out, {'M', 'T', 'r', 'k'});
-    PutBe32(out, static_cast<std::uint32_t>(events.size()));
-    out.insert(out.end(), events.begin(), events.end());
-}
-
-inline void PutTempo(Bytes& events, std::uint32_t delta, std::uint32_t tempo) {
-    PutVlq(events, delta);
-    Put(events, {0xFF, 0x51, 0x03, int(tempo >> 16 & 0xFF), int(tempo >> 8 & 0xFF), int(tempo & 0xFF)});
-}
-
-inline void PutConductorMeta(Bytes& events) {
-    PutVlq(events, 0);
-    Put(events, {0xFF, 0x03, 0x05, 'T', 'i', 't', 'l', 'e'});  // track name
-    PutTempo(events, 0, 500000);
-    PutVlq(events, 0);
-    Put(events, {0xFF, 0x58, 0x04, 6, 3, 24, 8});  // 6/8
-    PutVlq(events, 0);
-    Put(events, {0xFF, 0x59, 0x02, 0xFD, 0x00});  // three flats
-}
-
-inline void PutEndOfTrack(Bytes& events, std::uint32_t delta) {
-    PutVlq(events, delta);
-    Put(events, {0xFF, 0x2F, 0x00});
+inline Bytes ConductorMeta() {
+    return TrackName(0, "Title") + SetTempo(0, 500000) + TimeSignature(0, 6, 3) + KeySignature(0, -3, 0);  // 6/8, three flats
 }
 
 inline Bytes Tiny() {
-    Bytes events;
-    PutConductorMeta(events);
-    for (int i = 0; i < 40; ++i) {
-        PutVlq(events, 0);
-        Put(events, {0x90, 60 + i % 12, 100});
-        PutVlq(events, 120);
-        Put(events, {0x80, 60 + i % 12, 0});
-    }
-    PutEndOfTrack(events, 0);
-    Bytes file;
-    PutHeader(file, 0, 1, 480);
-    PutTrack(file, events);
-    return file;
+    Bytes events = ConductorMeta();
+    for (int i = 0; i < 40; ++i) events += NoteOn(0, 60 + i % 12) + NoteOff(120, 60 + i % 12);
+    return Header(0, 1, 480) + Track(events + EndOfTrack(0));
 }
 
 // Note on/off pairs under running status, with controllers, program changes,
 // pitch bends and the odd text event, as a sequencer writes them.
 inline Bytes Typical() {
-    Bytes file;
-    PutHeader(file, 1, 16, 480);
-    Bytes conductor;
-    PutConductorMeta(conductor);
-    for (std::uint32_t bar = 1; bar < 64; ++bar) PutTempo(conductor, 1920, 400000 + bar * 1000);
-    PutEndOfTrack(conductor, 0);
-    PutTrack(file, conductor);
+    Bytes conductor = ConductorMeta();
+    for (std::uint32_t bar = 1; bar < 64; ++bar) conductor += SetTempo(1920, 400000 + bar * 1000);
+    Bytes file = Header(1, 16, 480) + Track(conductor + EndOfTrack(0));
     for (int track = 1; track < 16; ++track) {
-        Bytes events;
         const int channel = track % 16;
-        PutVlq(events, 0);
-        Put(events, {0xC0 | channel, track * 5});
-        PutVlq(events, 0);
-        Put(events, {0xB0 | channel, 7, 100});
+        Bytes events = ProgramChange(0, track * 5, channel) + Vlq(0) + Raw({0xB0 | channel, 7, 100});
         for (int i = 0; i < 600; ++i) {
-            PutVlq(events, i % 4 == 0 ? 240 : 0);
-            if (i == 0) Put(events, {0x90 | channel});  // the rest run on this status
-            Put(events, {40 + (i * 7 + track) % 40, 80 + i % 40});
-            PutVlq(events, 120);
-            Put(events, {40 + (i * 7 + track) % 40, 0});  // velocity 0: note off
+            const int key = 40 + (i * 7 + track) % 40;
+            events += Vlq(i % 4 == 0 ? 240 : 0);
+            if (i == 0) events += Raw({0x90 | channel});  // the rest run on this status
+            events += Raw({key, 80 + i % 40}) + Vlq(120) + Raw({key, 0});  // velocity 0: note off
         }
-        PutVlq(events, 10);
-        Put(events, {0xE0 | channel, 0x00, 0x40});
-        PutVlq(events, 0);
-        Put(events, {0xFF, 0x01, 0x04, 'e', 'n', 'd', '.'});
-        PutEndOfTrack(events, 480);
-        PutTrack(file, events);
+        events += Vlq(10) + Raw({0xE0 | channel, 0x00, 0x40}) + Meta(0, 0x01, Text("end.")) + EndOfTrack(480);
+        file += Track(events);
     }
     return file;
 }
 
 inline Bytes Dense() {
-    Bytes events;
+    Bytes events = ConductorMeta();
     events.reserve(1200100);
-    PutConductorMeta(events);
     for (int i = 0; i < 150000; ++i) {
         const int key = 36 + i % 60;
-        Put(events, {0x00, 0x90 | (i & 15), key, 100});
-        Put(events, {0x01, 0x80 | (i & 15), key, 0});
+        events += NoteOn(0, key, 100, i & 15) + NoteOff(1, key, i & 15);
     }
-    PutEndOfTrack(events, 0);
-    Bytes file;
-    PutHeader(file, 0, 1, 480);
-    PutTrack(file, events);
-    return file;
+    return Header(0, 1, 480) + Track(events + EndOfTrack(0));
 }
 
 inline Bytes HugeSysEx() {
     constexpr std::uint32_t kSysExLength = 50u * 1000 * 1000;
-    Bytes events;
-    events.reserve(kSysExLength + 100);
-    PutConductorMeta(events);
-    PutVlq(events, 0);
-    Put(events, {0xF0});
-    PutVlq(events, kSysExLength);
-    events.resize(events.size() + kSysExLength - 1, 0x11);
-    Put(events, {0xF7});
-    PutEndOfTrack(events, 960);
-    Bytes file;
-    PutHeader(file, 0, 1, 480);
-    PutTrack(file, events);
-    return file;
+    Bytes data(kSysExLength - 1, 0x11);
+    data.push_back(0xF7);
+    return Header(0, 1, 480) + Track(ConductorMeta() + SysEx(0, data) + EndOfTrack(960));
 }
 
 inline Bytes ManyTracks() {
     constexpr int kTracks = 2000;
-    Bytes file;
-    PutHeader(file, 1, kTracks, 480);
+    Bytes file = Header(1, kTracks, 480);
     for (int track = 0; track < kTracks; ++track) {
-        Bytes events;
-        if (track == 0) PutConductorMeta(events);
-        for (int i = 0; i < 25; ++i) {
-            PutVlq(events, 60);
-            Put(events, {0x90 | (track & 15), 60 + i, 90});
-            PutVlq(events, 60);
-            Put(events, {0x80 | (track & 15), 60 + i, 0});
-        }
-        PutEndOfTrack(events, static_cast<std::uint32_t>(track % 7));
-        PutTrack(file, events);
+        Bytes events = track == 0 ? ConductorMeta() : Bytes{};
+        for (int i = 0; i < 25; ++i) events += NoteOn(60, 60 + i, 90, track & 15) + NoteOff(60, 60 + i, track & 15);
+        file += Track(events + EndOfTrack(static_cast<std::uint32_t>(track % 7)));
     }
     return file;
 }

@@ -7,44 +7,24 @@
 // read_ratio: scan time over plain-read time, both measured in this run.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "bench/bench_files.h"
+#include "bench/seconds_per_call.h"
 #include "plugin/content_exports.h"
 
 namespace {
 
 constexpr int kLengthTicksField = 8;
 
-
 void PlainRead(const std::string& path, std::vector<char>& buffer) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) std::abort();
     if (std::fread(buffer.data(), 1, buffer.size(), file) != buffer.size()) std::abort();
     std::fclose(file);
-}
-
-// Seconds per plain read: the best of five batches of about 20 ms.
-double PlainReadSeconds(const std::string& path, std::vector<char>& buffer) {
-    using Clock = std::chrono::steady_clock;
-    long calls = 1;
-    for (;;) {
-        const auto start = Clock::now();
-        for (long i = 0; i < calls; ++i) PlainRead(path, buffer);
-        if (std::chrono::duration<double>(Clock::now() - start).count() >= 0.02) break;
-        calls *= 2;
-    }
-    double best = 1e30;
-    for (int round = 0; round < 5; ++round) {
-        const auto start = Clock::now();
-        for (long i = 0; i < calls; ++i) PlainRead(path, buffer);
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count() / static_cast<double>(calls));
-    }
-    return best;
 }
 
 void BM_PlainRead(benchmark::State& state, const bench_files::NamedFile* named, std::string path, std::size_t size) {
@@ -56,7 +36,8 @@ void BM_PlainRead(benchmark::State& state, const bench_files::NamedFile* named, 
 
 void BM_Scan(benchmark::State& state, const bench_files::NamedFile* named, std::string path, std::size_t size) {
     std::vector<char> buffer(size);
-    const double readSeconds = PlainReadSeconds(path, buffer);
+    // The plain read, timed in batches of at least 20 ms.
+    const double readSeconds = SecondsPerCall([&] { PlainRead(path, buffer); }, 0.02);
     const std::u16string widePath(path.begin(), path.end());
     HostWideChar value[64];
 

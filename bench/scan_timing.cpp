@@ -9,70 +9,24 @@
 // through ContentGetValueW, and prints both and their ratio. With --once it
 // makes a single value request for FILE, for counting system calls. PLUGIN
 // defaults to the library beside the program.
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "bench/bench_files.h"
-
-#ifdef _WIN32
-#include <windows.h>
-using PathChar = wchar_t;
-#else
-#include <dlfcn.h>
-using PathChar = char16_t;
-#endif
+#include "bench/seconds_per_call.h"
+#include "host/plugin_loader.h"
 
 namespace {
 
-using GetValueFunction = int (*)(const PathChar*, int, int, PathChar*, int, int);
 constexpr int kLengthTicksField = 8;
 
-GetValueFunction LoadGetValue(const std::string& path) {
-#ifdef _WIN32
-    HMODULE module = LoadLibraryA(path.c_str());
-    if (module == nullptr) return nullptr;
-    return reinterpret_cast<GetValueFunction>(reinterpret_cast<void*>(GetProcAddress(module, "ContentGetValueW")));
-#else
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) return nullptr;
-    return reinterpret_cast<GetValueFunction>(dlsym(handle, "ContentGetValueW"));
-#endif
-}
-
-std::string DefaultPluginPath(const char* program) {
-    std::string folder(program);
-    const std::size_t slash = folder.find_last_of("/\\");
-    folder = slash == std::string::npos ? "" : folder.substr(0, slash + 1);
-#ifdef _WIN32
-    return folder + "midifields.dll";
-#else
-    return (folder.empty() ? "./" : folder) + "libmidifields.so";
-#endif
-}
-
-// Seconds per call of work, the best of five rounds of about 0.1 s each.
-template <typename Work>
-double SecondsPerCall(Work work) {
-    using Clock = std::chrono::steady_clock;
-    long calls = 1;
-    for (;;) {  // grow the batch until it takes 0.1 s
-        const auto start = Clock::now();
-        for (long i = 0; i < calls; ++i) work();
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        if (seconds >= 0.1 || calls >= (1L << 24)) break;
-        calls *= seconds < 0.01 ? 10 : 2;
-    }
-    double best = 1e30;
-    for (int round = 0; round < 5; ++round) {
-        const auto start = Clock::now();
-        for (long i = 0; i < calls; ++i) work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count() / static_cast<double>(calls));
-    }
-    return best;
+// The value text as ASCII (it is digits).
+std::string Narrow(const PluginWideChar* text) {
+    std::string out;
+    for (; *text != 0; ++text) out += static_cast<char>(*text);
+    return out;
 }
 
 }  // namespace
@@ -85,19 +39,19 @@ int main(int argc, char** argv) {
     }
     const int first = once ? 2 : 1;  // FOLDER or FILE
     const std::string folder = argv[first];
-    const std::string pluginPath = argc > first + 1 ? argv[first + 1] : DefaultPluginPath(argv[0]);
-    const GetValueFunction getValue = LoadGetValue(pluginPath);
-    if (getValue == nullptr) {
-        std::fprintf(stderr, "scan_timing: cannot load ContentGetValueW from %s\n", pluginPath.c_str());
+    const std::string pluginPath = argc > first + 1 ? argv[first + 1] : DefaultPluginPath();
+    Plugin plugin;
+    std::string error;
+    if (!LoadPlugin(pluginPath, plugin, error)) {
+        std::fprintf(stderr, "scan_timing: %s\n", error.c_str());
         return 1;
     }
+    const ContentGetValueWFn getValue = plugin.getValue;
     if (once) {
-        const std::basic_string<PathChar> widePath(folder.begin(), folder.end());
-        PathChar value[64] = {};
+        const std::basic_string<PluginWideChar> widePath(folder.begin(), folder.end());
+        PluginWideChar value[64] = {};
         const int kind = getValue(widePath.c_str(), kLengthTicksField, 0, value, static_cast<int>(sizeof value), 0);
-        std::string text;
-        for (const PathChar* c = value; *c != 0; ++c) text += static_cast<char>(*c);
-        std::printf("%d %s\n", kind, text.c_str());
+        std::printf("%d %s\n", kind, Narrow(value).c_str());
         return 0;
     }
 
@@ -112,19 +66,21 @@ int main(int argc, char** argv) {
             return 1;
         }
         readBuffer.resize(bytes.size());
-        std::basic_string<PathChar> widePath(path.begin(), path.end());
+        const std::basic_string<PluginWideChar> widePath(path.begin(), path.end());
 
-        const double readSeconds = SecondsPerCall([&] {
-            FILE* file = std::fopen(path.c_str(), "rb");
-            if (file == nullptr) return;
-            if (std::fread(readBuffer.data(), 1, readBuffer.size(), file) != readBuffer.size()) std::abort();
-            std::fclose(file);
-        });
-        PathChar value[64] = {};
+        // Batches of at least 0.1 s.
+        const double readSeconds = SecondsPerCall(
+            [&] {
+                FILE* file = std::fopen(path.c_str(), "rb");
+                if (file == nullptr) return;
+                if (std::fread(readBuffer.data(), 1, readBuffer.size(), file) != readBuffer.size()) std::abort();
+                std::fclose(file);
+            },
+            0.1);
+        PluginWideChar value[64] = {};
         const double scanSeconds = SecondsPerCall(
-            [&] { getValue(widePath.c_str(), kLengthTicksField, 0, value, static_cast<int>(sizeof value), 0); });
-        std::string ticks;
-        for (const PathChar* c = value; *c != 0; ++c) ticks += static_cast<char>(*c);
+            [&] { getValue(widePath.c_str(), kLengthTicksField, 0, value, static_cast<int>(sizeof value), 0); }, 0.1);
+        const std::string ticks = Narrow(value);
 
         std::printf("%-12s %12zu %12.2f %12.2f %7.2f %10.1f %12.3g  %s\n", named.name, bytes.size(), readSeconds * 1e6,
                     scanSeconds * 1e6, scanSeconds / readSeconds, static_cast<double>(bytes.size()) / scanSeconds / 1e6,

@@ -8,42 +8,30 @@ namespace {
 
 constexpr const char* kPathColumn = "path";
 
-class TsvWriter : public RowWriter {
+// One line per row, fields joined by a separator and escaped for the
+// format: tab-separated with \n line ends, or CSV with CRLF.
+class DelimitedWriter : public RowWriter {
 public:
-    explicit TsvWriter(std::ostream& out) : out_(out) {}
+    using Escape = std::string (*)(const std::string&);
+    DelimitedWriter(std::ostream& out, char separator, Escape escape, const char* lineEnd)
+        : out_(out), separator_(separator), escape_(escape), lineEnd_(lineEnd) {}
     void Begin(const std::vector<std::string>& fieldNames) override {
         out_ << kPathColumn;
-        for (const std::string& name : fieldNames) out_ << '\t' << TsvField(name);
-        out_ << '\n';
+        for (const std::string& name : fieldNames) out_ << separator_ << escape_(name);
+        out_ << lineEnd_;
     }
     void Row(const std::string& path, const std::vector<FieldValue>& values) override {
-        out_ << TsvField(path);
-        for (const FieldValue& value : values) out_ << '\t' << (value ? TsvField(*value) : std::string());
-        out_ << '\n';
+        out_ << escape_(path);
+        for (const FieldValue& value : values) out_ << separator_ << (value ? escape_(*value) : std::string());
+        out_ << lineEnd_;
     }
     void End() override { out_.flush(); }
 
 private:
     std::ostream& out_;
-};
-
-class CsvWriter : public RowWriter {
-public:
-    explicit CsvWriter(std::ostream& out) : out_(out) {}
-    void Begin(const std::vector<std::string>& fieldNames) override {
-        out_ << kPathColumn;
-        for (const std::string& name : fieldNames) out_ << ',' << CsvField(name);
-        out_ << "\r\n";
-    }
-    void Row(const std::string& path, const std::vector<FieldValue>& values) override {
-        out_ << CsvField(path);
-        for (const FieldValue& value : values) out_ << ',' << (value ? CsvField(*value) : std::string());
-        out_ << "\r\n";
-    }
-    void End() override { out_.flush(); }
-
-private:
-    std::ostream& out_;
+    char separator_;
+    Escape escape_;
+    const char* lineEnd_;
 };
 
 class JsonLinesWriter : public RowWriter {
@@ -127,8 +115,8 @@ bool ParseOutputFormat(const std::string& name, OutputFormat& format) {
 std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::ostream& out) {
     switch (format) {
         case OutputFormat::kTable: return std::make_unique<TableWriter>(out);
-        case OutputFormat::kTsv: return std::make_unique<TsvWriter>(out);
-        case OutputFormat::kCsv: return std::make_unique<CsvWriter>(out);
+        case OutputFormat::kTsv: return std::make_unique<DelimitedWriter>(out, '\t', TsvField, "\n");
+        case OutputFormat::kCsv: return std::make_unique<DelimitedWriter>(out, ',', CsvField, "\r\n");
         case OutputFormat::kJson: return std::make_unique<JsonLinesWriter>(out);
     }
     return nullptr;

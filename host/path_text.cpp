@@ -65,10 +65,7 @@ std::string EscapeInvalidUtf8(const std::string& bytes) {
 
 std::string PathForMessage(const fs::path& path) {
     std::string text;
-    PathToUtf8(path, text);
-#ifdef _WIN32
-    return text;
-#else
+    // Only a POSIX name that is not UTF-8 needs its bytes escaped.
+    if (PathToUtf8(path, text)) return text;
     return EscapeInvalidUtf8(text);
-#endif
 }

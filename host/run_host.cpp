@@ -41,7 +41,7 @@ struct FileOutcome {
 void Complain(const std::string& message) { std::fprintf(stderr, "midifields: %s\n", message.c_str()); }
 
 // The plug-in reads a file it cannot open as "every field empty", which
-// would look like "not a MIDI file"; opening it first tells the two apart.
+// would look like "not a MIDI file"; trying to open it tells the two apart.
 bool CanOpen(const fs::path& path, std::string& reason) {
 #ifdef _WIN32
     std::FILE* file = _wfopen(path.c_str(), L"rb");
@@ -56,6 +56,10 @@ bool CanOpen(const fs::path& path, std::string& reason) {
     return true;
 }
 
+bool AnyValue(const std::vector<FieldValue>& values) {
+    return std::any_of(values.begin(), values.end(), [](const FieldValue& value) { return value.has_value(); });
+}
+
 FileOutcome ReadFile(const Plugin& plugin, const fs::path& path, const std::vector<bool>& wanted) {
     FileOutcome outcome;
     std::u16string widePath;
@@ -63,14 +67,16 @@ FileOutcome ReadFile(const Plugin& plugin, const fs::path& path, const std::vect
         outcome.error = PathForMessage(path) + ": the file name is not valid UTF-8, so it cannot be passed to the plug-in";
         return outcome;
     }
-    std::string reason;
-    if (!CanOpen(path, reason)) {
-        outcome.error = PathForMessage(path) + ": " + reason;
-        return outcome;
-    }
     outcome.values.resize(wanted.size());
     for (std::size_t index = 0; index < wanted.size(); ++index)
         if (wanted[index]) outcome.values[index] = ReadFieldValue(plugin, widePath, static_cast<int>(index));
+    // Only a file that gave nothing can be one the plug-in could not open;
+    // a file with any value needs no second look.
+    std::string reason;
+    if (!AnyValue(outcome.values) && !CanOpen(path, reason)) {
+        outcome.values.clear();
+        outcome.error = PathForMessage(path) + ": " + reason;
+    }
     return outcome;
 }
 
@@ -175,9 +181,7 @@ int RunHost(const std::vector<std::string>& arguments) {
                 if (stdoutIsTerminal && format != OutputFormat::kTable) progress.Clear();
                 writer->Row(PathForMessage(walk.files[index]), row);
                 if (stdoutIsTerminal && format != OutputFormat::kTable) std::cout.flush();
-                const bool allEmpty = std::none_of(outcome.values.begin(), outcome.values.end(),
-                                                   [](const FieldValue& value) { return value.has_value(); });
-                totals.AddFile(allEmpty,
+                totals.AddFile(!AnyValue(outcome.values),
                                durationField >= 0 ? outcome.values[static_cast<std::size_t>(durationField)]
                                                   : std::nullopt);
             }

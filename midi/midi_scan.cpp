@@ -129,7 +129,7 @@ void ScanMidiStream(FILE* stream, MidiSummary& summary) {
 void ScanMidiFile(const WideChar* path, MidiSummary& summary) {
     ResetMidiSummary(summary);
     std::int64_t size;
-    FILE* file = OpenFileForReadingWithSize(path, size);
+    FILE* file = OpenFileForReading(path, &size);
     if (file == nullptr) return;
     // The reader has its own buffer; a second one in the stream would only
     // copy every byte twice. Done before any other use of the stream.

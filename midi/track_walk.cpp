@@ -12,6 +12,10 @@ constexpr int kMetaEndOfTrack = 0x2F;
 
 enum class WalkStep { kContinue, kStop };
 
+// Data bytes after a channel status (0x80 to 0xEF): program change (0xCn)
+// and channel pressure (0xDn) carry one, the others two.
+constexpr int ChannelDataLength(unsigned status) { return (status & 0xE0) == 0xC0 ? 1 : 2; }
+
 // Handles one meta event whose type byte has been read. Returns kStop at End
 // of Track and whenever the data runs out.
 WalkStep HandleMetaEvent(ByteReader& reader, int type, std::uint32_t ticks, std::uint16_t trackIndex,
@@ -91,7 +95,7 @@ void SkipChannelEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint32_t&
         }
         // A branch rather than a table: it is predicted, so the next event's
         // address does not wait for a load.
-        byte += (status & 0xE0) == 0xC0 ? 1 : 2;  // 0xCn and 0xDn carry one data byte
+        byte += ChannelDataLength(status);
         eventTicks += delta;
         event = byte;
     }
@@ -124,20 +128,12 @@ WalkStep WalkOneEvent(ByteReader& reader, std::uint32_t& ticks, int& runningStat
         if (type == kEndOfData) return WalkStep::kStop;
         return HandleMetaEvent(reader, type, ticks, trackIndex, summary, tempoMap);
     }
-    switch (status >> 4) {
-        case 0xF: {  // system exclusive and other system events: length, then data
-            std::uint32_t length;
-            if (!ReadVariableQuantity(reader, length)) return WalkStep::kStop;
-            SkipBytes(reader, length);
-            break;
-        }
-        case 0xC:  // program change
-        case 0xD:  // channel pressure
-            SkipBytes(reader, 1);
-            break;
-        default:  // note off/on, key pressure, control change, pitch bend
-            SkipBytes(reader, 2);
-            break;
+    if (status >= 0xF0) {  // system exclusive and other system events: length, then data
+        std::uint32_t length;
+        if (!ReadVariableQuantity(reader, length)) return WalkStep::kStop;
+        SkipBytes(reader, length);
+    } else {
+        SkipBytes(reader, static_cast<std::uint64_t>(ChannelDataLength(static_cast<unsigned>(status))));
     }
     return WalkStep::kContinue;
 }

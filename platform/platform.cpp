@@ -9,7 +9,10 @@
 
 #include <cwchar>
 
-FILE* OpenFileForReading(const WideChar* path) {
+FILE* OpenFileForReading(const WideChar* path, std::int64_t* size) {
+    // The size stays unknown: asking Windows for it costs calls of its own,
+    // and the reader does without it.
+    if (size != nullptr) *size = -1;
     if (path == nullptr) return nullptr;
     FILE* file = _wfopen(reinterpret_cast<const wchar_t*>(path), L"rb");
     if (file == nullptr) return nullptr;
@@ -21,13 +24,6 @@ FILE* OpenFileForReading(const WideChar* path) {
         return nullptr;
     }
     return file;
-}
-
-// Asking Windows for the size costs calls of its own; the reader does
-// without it.
-FILE* OpenFileForReadingWithSize(const WideChar* path, std::int64_t& size) {
-    size = -1;
-    return OpenFileForReading(path);
 }
 
 int SeekFile(FILE* file, std::int64_t offset, int origin) { return _fseeki64(file, offset, origin); }
@@ -135,13 +131,8 @@ bool ConvertUtf16ToUtf8(const WideChar* text, char* out, std::size_t outSize) {
 
 }  // namespace
 
-FILE* OpenFileForReading(const WideChar* path) {
-    std::int64_t size;
-    return OpenFileForReadingWithSize(path, size);
-}
-
-FILE* OpenFileForReadingWithSize(const WideChar* path, std::int64_t& size) {
-    size = -1;
+FILE* OpenFileForReading(const WideChar* path, std::int64_t* size) {
+    if (size != nullptr) *size = -1;
     if (path == nullptr) return nullptr;
     char utf8Path[PATH_MAX];
     if (!ConvertUtf16ToUtf8(path, utf8Path, sizeof utf8Path)) return nullptr;
@@ -161,7 +152,7 @@ FILE* OpenFileForReadingWithSize(const WideChar* path, std::int64_t& size) {
         return nullptr;
     }
     // Some regular files (those in /proc) say 0 and still have content.
-    if (status.st_size > 0) size = static_cast<std::int64_t>(status.st_size);
+    if (size != nullptr && status.st_size > 0) *size = static_cast<std::int64_t>(status.st_size);
     return file;
 }
 

@@ -29,12 +29,12 @@ static_assert(sizeof(HostWideChar) == sizeof(WideChar), "wide characters must be
 // null, names something that is not a regular (disk) file, or cannot be
 // opened; on POSIX also when it is not valid UTF-16, since it must become
 // UTF-8 there (Windows takes the UTF-16 name as it is).
-FILE* OpenFileForReading(const WideChar* path);
-
-// The same, and size receives the file's size in bytes when the open learned
-// it at no extra cost, or -1. The scanner uses it to ask for exactly the
-// bytes that exist, which spares the empty read that otherwise ends a file.
-FILE* OpenFileForReadingWithSize(const WideChar* path, std::int64_t& size);
+//
+// When size is given it receives the file's size in bytes if the open
+// learned it at no extra cost, else -1. The scanner uses it to ask for
+// exactly the bytes that exist, which spares the empty read that otherwise
+// ends a file.
+FILE* OpenFileForReading(const WideChar* path, std::int64_t* size = nullptr);
 
 // fseek/ftell with 64-bit offsets. SeekFile returns 0 on success.
 int SeekFile(FILE* file, std::int64_t offset, int origin);

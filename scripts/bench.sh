@@ -23,20 +23,11 @@ cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=OF
 cmake --build build/bench -j "$jobs" >/dev/null
 
 echo "== Windows build"
-if [ -f cmake/toolchain-mingw-w64-x86_64.cmake ] && [ -f host/main_windows.cpp ]; then
-  cmake -S . -B build/bench-windows -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=OFF -DMIDIFIELDS_BUILD_BENCHMARKS=ON \
-    -DMIDIFIELDS_WARNINGS_AS_ERRORS=ON >/dev/null
-  cmake --build build/bench-windows -j "$jobs" --target midifields midifields_scan_timing >/dev/null
-  windows_timing=build/bench-windows/midifields_scan_timing.exe
-else
-  # No cross build in this tree: the same sources and flags, compiled directly.
-  mkdir -p build/bench-windows
-  mingw=(x86_64-w64-mingw32-g++-posix -std=c++17 -O3 -DNDEBUG -static -I.)
-  "${mingw[@]}" -shared -o build/bench-windows/midifields.dll midi/*.cpp plugin/*.cpp platform/platform.cpp
-  "${mingw[@]}" -o build/bench-windows/midifields_scan_timing.exe bench/scan_timing.cpp
-  windows_timing=build/bench-windows/midifields_scan_timing.exe
-fi
+cmake -S . -B build/bench-windows -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=OFF -DMIDIFIELDS_BUILD_BENCHMARKS=ON \
+  -DMIDIFIELDS_WARNINGS_AS_ERRORS=ON >/dev/null
+cmake --build build/bench-windows -j "$jobs" --target midifields midifields_scan_timing >/dev/null
+windows_timing=build/bench-windows/midifields_scan_timing.exe
 
 # One Wine prefix and server for the run.
 export WINEPREFIX="$PWD/build/bench-windows/wineprefix"

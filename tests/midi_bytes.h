@@ -18,6 +18,11 @@ inline Bytes operator+(Bytes left, const Bytes& right) {
     return left;
 }
 
+inline Bytes& operator+=(Bytes& left, const Bytes& right) {
+    left.insert(left.end(), right.begin(), right.end());
+    return left;
+}
+
 inline Bytes Raw(std::initializer_list<int> bytes) {
     Bytes out;
     for (int b : bytes) out.push_back(static_cast<std::uint8_t>(b));

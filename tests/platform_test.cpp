@@ -77,7 +77,7 @@ TEST(OpenFileTest, OverlongPathFails) {
 TEST(OpenFileTest, SizeComesWithTheOpenOrIsUnknown) {
     std::int64_t size = 0;
     const std::u16string path = test_files::Utf16Path(test_files::WriteTempFile(midi_bytes::Text("MThd..")));
-    FILE* file = OpenFileForReadingWithSize(path.c_str(), size);
+    FILE* file = OpenFileForReading(path.c_str(), &size);
     ASSERT_NE(file, nullptr);
 #ifdef _WIN32
     EXPECT_EQ(size, -1);  // Windows would need calls of its own to tell it
@@ -86,10 +86,10 @@ TEST(OpenFileTest, SizeComesWithTheOpenOrIsUnknown) {
 #endif
     std::fclose(file);
 
-    EXPECT_EQ(OpenFileForReadingWithSize(u"/no/such/file.mid", size), nullptr);
+    EXPECT_EQ(OpenFileForReading(u"/no/such/file.mid", &size), nullptr);
     EXPECT_EQ(size, -1);
     // An empty file, like those in /proc that still have content, gives no size.
-    file = OpenFileForReadingWithSize(test_files::Utf16Path(test_files::WriteTempFile({})).c_str(), size);
+    file = OpenFileForReading(test_files::Utf16Path(test_files::WriteTempFile({})).c_str(), &size);
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(size, -1);
     std::fclose(file);
