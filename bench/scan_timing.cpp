@@ -23,7 +23,7 @@ namespace {
 constexpr int kLengthTicksField = 8;
 
 // The value text as ASCII (it is digits).
-std::string Narrow(const PluginWideChar* text) {
+std::string Narrow(const HostWideChar* text) {
     std::string out;
     for (; *text != 0; ++text) out += static_cast<char>(*text);
     return out;
@@ -46,10 +46,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "scan_timing: %s\n", error.c_str());
         return 1;
     }
-    const ContentGetValueWFn getValue = plugin.getValue;
+    const ContentGetValueWFunction getValue = plugin.getValue;
     if (once) {
-        const std::basic_string<PluginWideChar> widePath(folder.begin(), folder.end());
-        PluginWideChar value[64] = {};
+        const std::basic_string<HostWideChar> widePath(folder.begin(), folder.end());
+        HostWideChar value[64] = {};
         const int kind = getValue(widePath.c_str(), kLengthTicksField, 0, value, static_cast<int>(sizeof value), 0);
         std::printf("%d %s\n", kind, Narrow(value).c_str());
         return 0;
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         readBuffer.resize(bytes.size());
-        const std::basic_string<PluginWideChar> widePath(path.begin(), path.end());
+        const std::basic_string<HostWideChar> widePath(path.begin(), path.end());
 
         // Batches of at least 0.1 s.
         const double readSeconds = SecondsPerCall(
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
                 std::fclose(file);
             },
             0.1);
-        PluginWideChar value[64] = {};
+        HostWideChar value[64] = {};
         const double scanSeconds = SecondsPerCall(
             [&] { getValue(widePath.c_str(), kLengthTicksField, 0, value, static_cast<int>(sizeof value), 0); }, 0.1);
         const std::string ticks = Narrow(value);

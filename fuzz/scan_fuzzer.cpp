@@ -207,7 +207,7 @@ void CheckExports(const std::uint8_t* data, std::size_t size, const MidiSummary&
             Check(bytes[i] == kCanary && bytes[kGuard + room + i] == kCanary, "nothing written outside the buffer");
         ValueText value;
         const bool has = s.valid && FormatFieldValue(s, field, value);
-        Check(kind == (has ? 11 : -3), "export result agrees with the scan");
+        Check(kind == (has ? kValueKindWideText : kResultFieldEmpty), "export result agrees with the scan");
         const int capacity = maxLength / 2;
         if (!s.valid || field < 0 || field > 8 || capacity <= 0) {
             for (int i = kGuard; i < kGuard + room; ++i) Check(bytes[i] == kCanary, "buffer untouched");
@@ -242,7 +242,7 @@ void CheckNarrowExports(const std::uint8_t* data, std::size_t size) {
     char* name = reinterpret_cast<char*>(bytes + kGuard);
     const int kind = ContentGetSupportedField(fieldIndex, name, reinterpret_cast<char*>(units + kGuard), maxLength);
     const bool known = fieldIndex >= 0 && fieldIndex <= 8;
-    Check(kind == (known ? 11 : 0), "catalogue result");
+    Check(kind == (known ? kValueKindWideText : kNoMoreFields), "catalogue result");
     for (int i = 0; i < kGuard; ++i)
         Check(bytes[i] == kCanary && bytes[kGuard + room + i] == kCanary && units[i] == kCanary &&
                   units[kGuard + 1 + i] == kCanary,

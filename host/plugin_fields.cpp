@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr int kValueKindWideText = 11;
 constexpr int kTextBytes = 256;
 // Far beyond any catalogue; stops a plug-in that never ends its list.
 constexpr int kMaxFields = 1000;
@@ -17,7 +16,7 @@ std::vector<std::string> ReadCatalogue(const Plugin& plugin) {
     for (int index = 0; index < kMaxFields; ++index) {
         char name[kTextBytes] = {};
         char units[kTextBytes] = {};
-        if (plugin.getSupportedField(index, name, units, kTextBytes) == 0) break;
+        if (plugin.getSupportedField(index, name, units, kTextBytes) == kNoMoreFields) break;
         name[kTextBytes - 1] = 0;
         names.emplace_back(name);
     }
@@ -32,8 +31,8 @@ std::string ReadDetectString(const Plugin& plugin) {
 }
 
 std::optional<std::string> ReadFieldValue(const Plugin& plugin, const std::u16string& path, int fieldIndex) {
-    PluginWideChar value[kValueCharacters] = {};
-    const int kind = plugin.getValue(reinterpret_cast<const PluginWideChar*>(path.c_str()), fieldIndex, 0, value,
+    HostWideChar value[kValueCharacters] = {};
+    const int kind = plugin.getValue(reinterpret_cast<const HostWideChar*>(path.c_str()), fieldIndex, 0, value,
                                      static_cast<int>(sizeof value), 0);
     if (kind != kValueKindWideText) return std::nullopt;
     // The plug-in may fill the buffer without a terminator.

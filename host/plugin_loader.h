@@ -4,24 +4,14 @@
 
 #include <string>
 
-#ifdef _WIN32
-using PluginWideChar = wchar_t;
-#else
-using PluginWideChar = char16_t;
-#endif
-
-using ContentGetDetectStringFn = int (*)(char* detectString, int maxLength);
-using ContentGetSupportedFieldFn = int (*)(int fieldIndex, char* fieldName, char* units, int maxLength);
-using ContentGetValueWFn = int (*)(const PluginWideChar* fileName, int fieldIndex, int unitIndex,
-                                   PluginWideChar* fieldValue, int maxLength, int flags);
-using ContentSetDefaultParamsFn = void (*)(void* defaultParams);
+#include "plugin/content_exports.h"
 
 struct Plugin {
     void* handle = nullptr;
-    ContentGetDetectStringFn getDetectString = nullptr;
-    ContentGetSupportedFieldFn getSupportedField = nullptr;
-    ContentGetValueWFn getValue = nullptr;
-    ContentSetDefaultParamsFn setDefaultParams = nullptr;
+    ContentGetDetectStringFunction getDetectString = nullptr;
+    ContentGetSupportedFieldFunction getSupportedField = nullptr;
+    ContentGetValueWFunction getValue = nullptr;
+    ContentSetDefaultParamsFunction setDefaultParams = nullptr;
 };
 
 // The library's file name beside the running executable.

@@ -18,12 +18,6 @@
 // Text inside the plug-in is UTF-16 in char16_t. The host interface spells
 // the same 16-bit code units as wchar_t on Windows.
 using WideChar = char16_t;
-#ifdef _WIN32
-using HostWideChar = wchar_t;
-#else
-using HostWideChar = char16_t;
-#endif
-static_assert(sizeof(HostWideChar) == sizeof(WideChar), "wide characters must be UTF-16 code units");
 
 // Opens a regular file for binary reading. Returns null when the path is
 // null, names something that is not a regular (disk) file, or cannot be

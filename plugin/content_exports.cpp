@@ -2,9 +2,13 @@
 // anew into a summary in this frame and formats the one field asked for.
 // Nothing here may write outside the host's buffers or let anything escape
 // to the host but a result code.
+//
+// Only the definitions carry the export attribute, so the declarations in
+// content_exports.h serve a host as they are.
 #include "plugin/content_exports.h"
 
 #include "midi/midi_summary.h"
+#include "platform/platform.h"
 #include "plugin/field_catalogue.h"
 #include "plugin/value_text.h"
 
@@ -15,12 +19,12 @@ constexpr int kFieldNameScratchSize = 256;
 
 }  // namespace
 
-int ContentGetDetectString(char* detectString, int maxLength) {
+MIDIFIELDS_EXPORT int ContentGetDetectString(char* detectString, int maxLength) {
     WriteNarrowText(detectString, maxLength, kDetectString);
     return 0;
 }
 
-int ContentGetSupportedField(int fieldIndex, char* fieldName, char* units, int maxLength) {
+MIDIFIELDS_EXPORT int ContentGetSupportedField(int fieldIndex, char* fieldName, char* units, int maxLength) {
     const WideChar* name = FieldName(fieldIndex);
     if (name == nullptr) return kNoMoreFields;
     if (fieldName == nullptr || maxLength <= 0) return kValueKindWideText;
@@ -35,8 +39,8 @@ int ContentGetSupportedField(int fieldIndex, char* fieldName, char* units, int m
     return kValueKindWideText;
 }
 
-int ContentGetValueW(const HostWideChar* fileName, int fieldIndex, int /*unitIndex*/, HostWideChar* fieldValue,
-                     int maxLength, int /*flags*/) {
+MIDIFIELDS_EXPORT int ContentGetValueW(const HostWideChar* fileName, int fieldIndex, int /*unitIndex*/,
+                                       HostWideChar* fieldValue, int maxLength, int /*flags*/) {
     try {
         if (FieldName(fieldIndex) == nullptr) return kResultFieldEmpty;
         MidiSummary summary;
@@ -55,4 +59,4 @@ int ContentGetValueW(const HostWideChar* fileName, int fieldIndex, int /*unitInd
     }
 }
 
-void ContentSetDefaultParams(void* /*defaultParams*/) {}
+MIDIFIELDS_EXPORT void ContentSetDefaultParams(void* /*defaultParams*/) {}

@@ -1,12 +1,7 @@
-// The nine fields the plug-in offers, in catalogue order, and the result
-// codes of the host interface.
+// The nine fields the plug-in offers, in catalogue order.
 #pragma once
 
 #include "platform/platform.h"
-
-constexpr int kValueKindWideText = 11;  // a value was written as wide text
-constexpr int kResultFieldEmpty = -3;   // the field has no value for this file
-constexpr int kNoMoreFields = 0;        // ends the catalogue
 
 enum FieldIndex : int {
     kFieldTempoBpm = 0,
