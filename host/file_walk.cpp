@@ -3,43 +3,19 @@
 #include <algorithm>
 #include <set>
 #include <system_error>
-#include <utility>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
+#include "host/system.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// What makes two paths the same folder. POSIX has (device, inode); on
-// Windows the canonical path serves.
-#ifdef _WIN32
-using FolderIdentity = std::wstring;
-bool IdentifyFolder(const fs::path& folder, FolderIdentity& identity) {
-    std::error_code error;
-    const fs::path canonical = fs::canonical(folder, error);
-    if (error) return false;
-    identity = canonical.native();
-    return true;
-}
-#else
-using FolderIdentity = std::pair<dev_t, ino_t>;
-bool IdentifyFolder(const fs::path& folder, FolderIdentity& identity) {
-    struct stat status {};
-    if (stat(folder.c_str(), &status) != 0) return false;
-    identity = {status.st_dev, status.st_ino};
-    return true;
-}
-#endif
 
 class Walker {
 public:
     Walker(const WalkOptions& options, WalkResult& result) : options_(options), result_(result) {}
 
     void WalkFolder(const fs::path& folder, bool recurse) {
-        FolderIdentity identity;
+        std::string identity;
         if (IdentifyFolder(folder, identity) && !visited_.insert(identity).second) return;
 
         std::error_code error;
@@ -75,7 +51,7 @@ public:
 private:
     const WalkOptions& options_;
     WalkResult& result_;
-    std::set<FolderIdentity> visited_;
+    std::set<std::string> visited_;
 };
 
 }  // namespace

@@ -2,42 +2,10 @@
 
 #include <cstdio>
 
+#include "host/system.h"
 #include "host/text_encoding.h"
 
 namespace fs = std::filesystem;
-
-fs::path PathFromUtf8(const std::string& text) {
-#ifdef _WIN32
-    std::u16string wide;
-    Utf8ToUtf16(text, wide);
-    return fs::path(std::wstring(wide.begin(), wide.end()));
-#else
-    return fs::path(text);
-#endif
-}
-
-bool PathToUtf8(const fs::path& path, std::string& out) {
-#ifdef _WIN32
-    const std::wstring& wide = path.native();
-    const std::u16string units(wide.begin(), wide.end());
-    out = Utf16ToUtf8(units.c_str());
-    return true;
-#else
-    out = path.native();
-    std::u16string ignored;
-    return Utf8ToUtf16(out, ignored);
-#endif
-}
-
-bool PathToUtf16(const fs::path& path, std::u16string& out) {
-#ifdef _WIN32
-    const std::wstring& wide = path.native();
-    out.assign(wide.begin(), wide.end());
-    return true;
-#else
-    return Utf8ToUtf16(path.native(), out);
-#endif
-}
 
 std::string EscapeInvalidUtf8(const std::string& bytes) {
     std::string out;

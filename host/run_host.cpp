@@ -22,7 +22,7 @@
 #include "host/plugin_loader.h"
 #include "host/progress_line.h"
 #include "host/run_totals.h"
-#include "host/terminal.h"
+#include "host/system.h"
 
 namespace fs = std::filesystem;
 
@@ -43,11 +43,7 @@ void Complain(const std::string& message) { std::fprintf(stderr, "midifields: %s
 // The plug-in reads a file it cannot open as "every field empty", which
 // would look like "not a MIDI file"; trying to open it tells the two apart.
 bool CanOpen(const fs::path& path, std::string& reason) {
-#ifdef _WIN32
-    std::FILE* file = _wfopen(path.c_str(), L"rb");
-#else
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-#endif
+    std::FILE* file = OpenForReading(path);
     if (file == nullptr) {
         reason = std::strerror(errno);
         return false;
@@ -80,11 +76,10 @@ FileOutcome ReadFile(const Plugin& plugin, const fs::path& path, const std::vect
     return outcome;
 }
 
-// The playing-time field, found by its name, or -1.
+// The playing-time field, found by its exact catalogue name, or -1.
 int DurationField(const std::vector<std::string>& catalogue) {
-    for (std::size_t i = 0; i < catalogue.size(); ++i)
-        if (catalogue[i].find("Duration") != std::string::npos) return static_cast<int>(i);
-    return -1;
+    const auto found = std::find(catalogue.begin(), catalogue.end(), "MIDI Duration (sec)");
+    return found != catalogue.end() ? static_cast<int>(found - catalogue.begin()) : -1;
 }
 
 }  // namespace
@@ -156,13 +151,13 @@ int RunHost(const std::vector<std::string>& arguments) {
 
     std::vector<std::string> columns;
     for (int index : selected) columns.push_back(catalogue[static_cast<std::size_t>(index)]);
-    const bool stdoutIsTerminal = StdoutIsTerminal();
+    const bool stdoutIsTerminal = IsTerminal(stdout);
     const OutputFormat format = options.format.value_or(stdoutIsTerminal ? OutputFormat::kTable : OutputFormat::kTsv);
     std::ios::sync_with_stdio(false);
     const std::unique_ptr<RowWriter> writer = MakeRowWriter(format, std::cout);
     writer->Begin(columns);
 
-    ProgressLine progress(walk.files.size(), StderrIsTerminal());
+    ProgressLine progress(walk.files.size(), IsTerminal(stderr));
     const unsigned jobs = options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     std::vector<FieldValue> row;
     RunOrdered<FileOutcome>(

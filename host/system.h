@@ -1,0 +1,42 @@
+// What the host needs from the operating system, in one interface:
+// system_posix.cpp and system_windows.cpp implement it, and the build
+// compiles the one for the target. Text is UTF-8 throughout; only the
+// plug-in gets UTF-16.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+// The plug-in library's file name (libmidifields.so, midifields.dll).
+extern const char kPluginFileName[];
+
+// Loads a shared library; null on failure, when LibraryErrorText says why.
+void* OpenLibrary(const std::string& path);
+// The address of an exported function, or null.
+void* FindSymbol(void* library, const char* name);
+std::string LibraryErrorText();
+
+// The running program's folder with its trailing separator, or "" when the
+// system does not tell.
+std::string ExecutableFolder();
+
+// A path from UTF-8 text (a command-line argument).
+std::filesystem::path PathFromUtf8(const std::string& text);
+
+// The path's UTF-8 text; false when the name is not valid UTF-8 (POSIX,
+// where a file name is any bytes: out then holds them as they are). A
+// Windows name is UTF-16 and always converts.
+bool PathToUtf8(const std::filesystem::path& path, std::string& out);
+
+// The path's UTF-16 text for the plug-in; false when that is impossible.
+bool PathToUtf16(const std::filesystem::path& path, std::u16string& out);
+
+// Equal for two paths exactly when they name the same folder (device and
+// inode on POSIX, the canonical path on Windows); false when unknown.
+bool IdentifyFolder(const std::filesystem::path& folder, std::string& identity);
+
+// fopen(path, "rb") for any file name; errno says why on failure.
+std::FILE* OpenForReading(const std::filesystem::path& path);
+
+bool IsTerminal(std::FILE* stream);

@@ -1,0 +1,51 @@
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+
+#include "host/system.h"
+#include "host/text_encoding.h"
+
+namespace fs = std::filesystem;
+
+const char kPluginFileName[] = "libmidifields.so";
+
+void* OpenLibrary(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
+
+void* FindSymbol(void* library, const char* name) { return dlsym(library, name); }
+
+std::string LibraryErrorText() {
+    const char* reason = dlerror();
+    return reason != nullptr ? reason : "unknown error";
+}
+
+std::string ExecutableFolder() {
+    char exe[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (length <= 0) return "";
+    const std::string path(exe, static_cast<std::size_t>(length));
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+// A file name is bytes: taken and given as they are.
+fs::path PathFromUtf8(const std::string& text) { return fs::path(text); }
+
+bool PathToUtf8(const fs::path& path, std::string& out) {
+    out = path.native();
+    std::u16string ignored;
+    return Utf8ToUtf16(out, ignored);
+}
+
+bool PathToUtf16(const fs::path& path, std::u16string& out) { return Utf8ToUtf16(path.native(), out); }
+
+bool IdentifyFolder(const fs::path& folder, std::string& identity) {
+    struct stat status {};
+    if (stat(folder.c_str(), &status) != 0) return false;
+    identity = std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+    return true;
+}
+
+std::FILE* OpenForReading(const fs::path& path) { return std::fopen(path.c_str(), "rb"); }
+
+bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }

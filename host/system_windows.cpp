@@ -1,0 +1,90 @@
+#include <io.h>
+#include <windows.h>
+
+#include "host/system.h"
+#include "host/text_encoding.h"
+
+namespace fs = std::filesystem;
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is a UTF-16 code unit on Windows");
+
+namespace {
+
+std::string Utf8(const std::wstring& wide) { return Utf16ToUtf8(reinterpret_cast<const char16_t*>(wide.c_str())); }
+
+}  // namespace
+
+const char kPluginFileName[] = "midifields.dll";
+
+// LoadLibraryW gets the full UTF-16 name, whatever the ANSI code page is.
+void* OpenLibrary(const std::string& path) {
+    std::u16string widePath;
+    if (!Utf8ToUtf16(path, widePath)) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return nullptr;
+    }
+    return LoadLibraryW(reinterpret_cast<const wchar_t*>(widePath.c_str()));
+}
+
+// GetProcAddress hands back a generic function pointer; the exports' real
+// types are known only from the host interface.
+void* FindSymbol(void* library, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+std::string LibraryErrorText() {
+    const DWORD code = GetLastError();
+    wchar_t message[512];
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                        message, sizeof message / sizeof message[0], nullptr);
+    if (length == 0) return "error " + std::to_string(code);
+    DWORD end = length;
+    while (end > 0 && (message[end - 1] == L'\r' || message[end - 1] == L'\n' || message[end - 1] == L' ')) --end;
+    return Utf8(std::wstring(message, end));
+}
+
+std::string ExecutableFolder() {
+    // Long paths: grow the buffer until the whole name fits.
+    std::wstring exe(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+        if (length == 0) return "";
+        if (length < exe.size()) {
+            exe.resize(length);
+            break;
+        }
+        exe.resize(exe.size() * 2);
+    }
+    const std::size_t slash = exe.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? "" : Utf8(exe.substr(0, slash + 1));
+}
+
+fs::path PathFromUtf8(const std::string& text) {
+    std::u16string wide;
+    Utf8ToUtf16(text, wide);
+    return fs::path(std::wstring(wide.begin(), wide.end()));
+}
+
+// Unpaired surrogates become U+FFFD.
+bool PathToUtf8(const fs::path& path, std::string& out) {
+    out = Utf8(path.native());
+    return true;
+}
+
+bool PathToUtf16(const fs::path& path, std::u16string& out) {
+    out.assign(path.native().begin(), path.native().end());
+    return true;
+}
+
+bool IdentifyFolder(const fs::path& folder, std::string& identity) {
+    std::error_code error;
+    const std::wstring canonical = fs::canonical(folder, error).native();
+    if (error) return false;
+    // The UTF-16 units as bytes: exact even for names that are not valid UTF-16.
+    identity.assign(reinterpret_cast<const char*>(canonical.data()), canonical.size() * sizeof(wchar_t));
+    return true;
+}
+
+std::FILE* OpenForReading(const fs::path& path) { return _wfopen(path.c_str(), L"rb"); }
+
+bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }

@@ -1,5 +1,0 @@
-// Whether the standard streams are terminals.
-#pragma once
-
-bool StdoutIsTerminal();
-bool StderrIsTerminal();
