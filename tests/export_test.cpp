@@ -11,7 +11,8 @@
 namespace {
 
 using namespace midi_bytes;
-using loaded_plugin::Plugin;
+using loaded_plugin::Exports;
+using loaded_plugin::GetValue;
 using loaded_plugin::Value;
 
 constexpr unsigned char kCanary = 0xA5;
@@ -46,11 +47,11 @@ const char* const kFieldNames[] = {"MIDI Tempo (BPM)",    "MIDI Format",        
 
 TEST(DetectStringTest, WholeAndCut) {
     char buffer[64];
-    EXPECT_EQ(Plugin().getDetectString(buffer, sizeof buffer), 0);
+    EXPECT_EQ(Exports().getDetectString(buffer, sizeof buffer), 0);
     EXPECT_STREQ(buffer, "EXT=\"MID\" | EXT=\"MIDI\"");
     for (int maxLength = -1; maxLength <= 24; ++maxLength) {
         GuardedBuffer guarded(maxLength > 0 ? static_cast<std::size_t>(maxLength) : 0);
-        EXPECT_EQ(Plugin().getDetectString(guarded.data(), maxLength), 0);
+        EXPECT_EQ(Exports().getDetectString(guarded.data(), maxLength), 0);
         EXPECT_TRUE(guarded.GuardsIntact()) << maxLength;
         if (maxLength > 0) {
             EXPECT_EQ(std::strlen(guarded.data()), std::min<std::size_t>(22, static_cast<std::size_t>(maxLength - 1)));
@@ -62,33 +63,33 @@ TEST(CatalogueTest, NineFieldsThenTheEnd) {
     for (int index = 0; index < 9; ++index) {
         char name[256];
         char units[256] = "x";
-        EXPECT_EQ(Plugin().getSupportedField(index, name, units, sizeof name), 11);
+        EXPECT_EQ(Exports().getSupportedField(index, name, units, sizeof name), 11);
         EXPECT_STREQ(name, kFieldNames[index]);
         EXPECT_EQ(units[0], '\0');
     }
     GuardedBuffer guarded(256);
-    EXPECT_EQ(Plugin().getSupportedField(9, guarded.data(), nullptr, 256), 0);
-    EXPECT_EQ(Plugin().getSupportedField(-1, guarded.data(), nullptr, 256), 0);
-    EXPECT_EQ(Plugin().getSupportedField(1 << 30, guarded.data(), nullptr, 256), 0);
+    EXPECT_EQ(Exports().getSupportedField(9, guarded.data(), nullptr, 256), 0);
+    EXPECT_EQ(Exports().getSupportedField(-1, guarded.data(), nullptr, 256), 0);
+    EXPECT_EQ(Exports().getSupportedField(1 << 30, guarded.data(), nullptr, 256), 0);
     EXPECT_TRUE(guarded.Untouched());
 }
 
 TEST(CatalogueTest, NamesAreCutToTwoLessThanTheLength) {
     GuardedBuffer six(6);
-    EXPECT_EQ(Plugin().getSupportedField(1, six.data(), nullptr, 6), 11);
+    EXPECT_EQ(Exports().getSupportedField(1, six.data(), nullptr, 6), 11);
     EXPECT_STREQ(six.data(), "MIDI");
     EXPECT_EQ(six.data()[5], '\0');
     EXPECT_TRUE(six.GuardsIntact());
 
     char name[17];
-    Plugin().getSupportedField(0, name, nullptr, 17);
+    Exports().getSupportedField(0, name, nullptr, 17);
     EXPECT_STREQ(name, "MIDI Tempo (BPM");
 
     for (int maxLength = -2; maxLength <= 22; ++maxLength) {
         for (int index = 0; index < 9; ++index) {
             GuardedBuffer guarded(maxLength > 0 ? static_cast<std::size_t>(maxLength) : 0);
             GuardedBuffer units(maxLength > 0 ? static_cast<std::size_t>(maxLength) : 0);
-            EXPECT_EQ(Plugin().getSupportedField(index, guarded.data(), units.data(), maxLength), 11);
+            EXPECT_EQ(Exports().getSupportedField(index, guarded.data(), units.data(), maxLength), 11);
             EXPECT_TRUE(guarded.GuardsIntact() && units.GuardsIntact()) << index << " " << maxLength;
             if (maxLength <= 0) {
                 EXPECT_TRUE(guarded.Untouched() && units.Untouched());
@@ -135,20 +136,20 @@ TEST_F(ValueExportTest, NotAMidiFileLeavesTheBufferUntouched) {
                                        test_files::Utf16Path(test_files::TempFolder())}) {
         for (int field = 0; field < 9; ++field) {
             GuardedBuffer guarded(64);
-            EXPECT_EQ(Plugin().getValue(path.c_str(), field, 0, guarded.wide(), 64, 0), -3);
+            EXPECT_EQ(GetValue(path.c_str(), field, guarded.wide(), 64), -3);
             EXPECT_TRUE(guarded.Untouched());
         }
     }
     GuardedBuffer guarded(64);
-    EXPECT_EQ(Plugin().getValue(nullptr, 0, 0, guarded.wide(), 64, 0), -3);
+    EXPECT_EQ(GetValue(nullptr, 0, guarded.wide(), 64), -3);
     EXPECT_TRUE(guarded.Untouched());
 }
 
 TEST_F(ValueExportTest, IndexOutsideTheCatalogueIsEmpty) {
     const std::u16string path = WriteFile(Header(0, 1, 96) + Track(EndOfTrack(96)));
     GuardedBuffer guarded(64);
-    EXPECT_EQ(Plugin().getValue(path.c_str(), 9, 0, guarded.wide(), 64, 0), -3);
-    EXPECT_EQ(Plugin().getValue(path.c_str(), -1, 0, guarded.wide(), 64, 0), -3);
+    EXPECT_EQ(GetValue(path.c_str(), 9, guarded.wide(), 64), -3);
+    EXPECT_EQ(GetValue(path.c_str(), -1, guarded.wide(), 64), -3);
     EXPECT_TRUE(guarded.Untouched());
 }
 
@@ -156,7 +157,7 @@ TEST_F(ValueExportTest, EmptyFieldOfAValidFileClearsTheBuffer) {
     // No End of Track: no length and no duration, but the header fields.
     const std::u16string path = WriteFile(Header(0, 1, 96) + Track(NoteOn(0, 60)));
     GuardedBuffer guarded(64);
-    EXPECT_EQ(Plugin().getValue(path.c_str(), 8, 0, guarded.wide(), 64, 0), -3);
+    EXPECT_EQ(GetValue(path.c_str(), 8, guarded.wide(), 64), -3);
     EXPECT_EQ(guarded.wide()[0], 0);
     EXPECT_EQ(Value(path, 5), "<empty>");
     EXPECT_EQ(Value(path, 0), "120.00");
@@ -169,7 +170,7 @@ TEST_F(ValueExportTest, ValueIsCutToTheBufferAndStaysInside) {
     for (int maxLength = -3; maxLength <= 30; ++maxLength) {
         const std::size_t size = maxLength > 0 ? static_cast<std::size_t>(maxLength) : 0;
         GuardedBuffer guarded(size);
-        EXPECT_EQ(Plugin().getValue(path.c_str(), 0, 0, guarded.wide(), maxLength, 0), 11) << maxLength;
+        EXPECT_EQ(GetValue(path.c_str(), 0, guarded.wide(), maxLength), 11) << maxLength;
         EXPECT_TRUE(guarded.GuardsIntact()) << maxLength;
         const int capacity = maxLength / 2;
         if (capacity <= 0) {
@@ -182,9 +183,9 @@ TEST_F(ValueExportTest, ValueIsCutToTheBufferAndStaysInside) {
 }
 
 TEST_F(ValueExportTest, SetDefaultParamsIsHarmless) {
-    Plugin().setDefaultParams(nullptr);
+    Exports().setDefaultParams(nullptr);
     char junk[16] = {};
-    Plugin().setDefaultParams(junk);
+    Exports().setDefaultParams(junk);
     EXPECT_EQ(Value(WriteFile(Header(0, 1, 96) + Track(EndOfTrack(96))), 8), "96");
 }
 

@@ -15,11 +15,11 @@
 #include "host/output_format.h"
 #include "host/path_text.h"
 #include "host/run_totals.h"
-#include "tests/host_test_folder.h"
+#include "tests/test_files.h"
 
 namespace fs = std::filesystem;
-using host_test::SmallMidi;
-using host_test::TestFolder;
+using test_files::SmallMidi;
+using test_files::TestFolder;
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <unistd.h>
 #endif
 
-#include "tests/host_test_folder.h"
+#include "tests/test_files.h"
 
 namespace fs = std::filesystem;
-using host_test::SmallMidi;
-using host_test::TestFolder;
+using test_files::SmallMidi;
+using test_files::TestFolder;
 
 namespace {
 
