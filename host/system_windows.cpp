@@ -6,8 +6,6 @@
 
 namespace fs = std::filesystem;
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is a UTF-16 code unit on Windows");
-
 namespace {
 
 std::string Utf8(const std::wstring& wide) { return Utf16ToUtf8(reinterpret_cast<const char16_t*>(wide.c_str())); }
