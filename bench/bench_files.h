@@ -7,11 +7,15 @@
 //   many-tracks  format 1, 2,000 short tracks
 //
 // Shared by the Google Benchmark program and the self-timed one that runs
-// under Wine, so both measure the same bytes.
+// under Wine, so both measure the same bytes, the same request and the same
+// plain-read baseline.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -98,18 +102,39 @@ inline const std::vector<NamedFile>& AllFiles() {
     return files;
 }
 
-// Writes the file unless one of the same size is already there.
-inline bool WriteFileOnce(const std::string& path, const Bytes& bytes) {
-    if (FILE* existing = std::fopen(path.c_str(), "rb")) {
-        std::fseek(existing, 0, SEEK_END);
-        const long size = std::ftell(existing);
-        std::fclose(existing);
-        if (size == static_cast<long>(bytes.size())) return true;
+constexpr int kLengthTicksField = 8;  // the field every request asks for
+
+struct WrittenFile {
+    const NamedFile* named;
+    std::string path;
+    std::size_t size;
+};
+
+// Writes every file into folder, unless one of the same size is already
+// there; names one it cannot write on stderr and then returns none.
+inline std::vector<WrittenFile> WriteAllFiles(const std::string& folder) {
+    std::vector<WrittenFile> written;
+    for (const NamedFile& named : AllFiles()) {
+        const std::string path = folder + "/" + named.name + ".mid";
+        const Bytes bytes = named.make();
+        std::error_code error;
+        if (std::filesystem::file_size(path, error) != bytes.size() &&
+            !std::ofstream(path, std::ios::binary)
+                 .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return {};
+        }
+        written.push_back({&named, path, bytes.size()});
     }
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    return std::fclose(out) == 0 && written;
+    return written;
+}
+
+// The baseline a request is measured against: open, one fread of the whole
+// file into buffer (of the file's size), close.
+inline void PlainRead(const std::string& path, std::vector<char>& buffer) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr || std::fread(buffer.data(), 1, buffer.size(), file) != buffer.size()) std::abort();
+    std::fclose(file);
 }
 
 }  // namespace bench_files

@@ -18,66 +18,54 @@
 
 namespace {
 
-constexpr int kLengthTicksField = 8;
+using bench_files::WrittenFile;
 
-void PlainRead(const std::string& path, std::vector<char>& buffer) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) std::abort();
-    if (std::fread(buffer.data(), 1, buffer.size(), file) != buffer.size()) std::abort();
-    std::fclose(file);
+void BM_PlainRead(benchmark::State& state, const WrittenFile* file) {
+    std::vector<char> buffer(file->size);
+    for (auto _ : state) bench_files::PlainRead(file->path, buffer);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file->size));
 }
 
-void BM_PlainRead(benchmark::State& state, const bench_files::NamedFile* named, std::string path, std::size_t size) {
-    std::vector<char> buffer(size);
-    for (auto _ : state) PlainRead(path, buffer);
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
-    (void)named;
-}
-
-void BM_Scan(benchmark::State& state, const bench_files::NamedFile* named, std::string path, std::size_t size) {
-    std::vector<char> buffer(size);
+void BM_Scan(benchmark::State& state, const WrittenFile* file) {
+    std::vector<char> buffer(file->size);
     // The plain read, timed in batches of at least 20 ms.
-    const double readSeconds = SecondsPerCall([&] { PlainRead(path, buffer); }, 0.02);
-    const std::u16string widePath(path.begin(), path.end());
+    const double readSeconds = SecondsPerCall([&] { bench_files::PlainRead(file->path, buffer); }, 0.02);
+    const std::u16string widePath(file->path.begin(), file->path.end());
     HostWideChar value[64];
 
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         benchmark::DoNotOptimize(ContentGetValueW(reinterpret_cast<const HostWideChar*>(widePath.c_str()),
-                                                  kLengthTicksField, 0, value, static_cast<int>(sizeof value), 0));
+                                                  bench_files::kLengthTicksField, 0, value,
+                                                  static_cast<int>(sizeof value), 0));
     }
     const double iterations = static_cast<double>(state.iterations());
     const double scanSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / iterations;
+    const double events = static_cast<double>(file->named->events);
 
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
-    state.counters["events"] =
-        benchmark::Counter(static_cast<double>(named->events) * iterations, benchmark::Counter::kIsRate);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file->size));
+    state.counters["events"] = benchmark::Counter(events * iterations, benchmark::Counter::kIsRate);
     state.counters["read_us"] = readSeconds * 1e6;
     state.counters["read_ratio"] = scanSeconds / readSeconds;
-    state.counters["ns_per_event"] = scanSeconds * 1e9 / static_cast<double>(named->events);
+    state.counters["ns_per_event"] = scanSeconds * 1e9 / events;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     // The files take about 52 MB, so they go only where they are asked to.
-    const char* folderVariable = std::getenv("MIDIFIELDS_BENCH_DIR");
-    if (folderVariable == nullptr || *folderVariable == '\0') {
+    const char* folder = std::getenv("MIDIFIELDS_BENCH_DIR");
+    if (folder == nullptr || *folder == '\0') {
         std::fprintf(stderr, "set MIDIFIELDS_BENCH_DIR to the folder for the benchmark files\n");
         return 2;
     }
-    const std::string folder = folderVariable;
-    for (const bench_files::NamedFile& named : bench_files::AllFiles()) {
-        const std::string path = folder + "/" + named.name + ".mid";
-        const bench_files::Bytes bytes = named.make();
-        if (!bench_files::WriteFileOnce(path, bytes)) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return 1;
-        }
-        benchmark::RegisterBenchmark((std::string("PlainRead/") + named.name).c_str(), BM_PlainRead, &named, path,
-                                     bytes.size());
-        benchmark::RegisterBenchmark((std::string("Scan/") + named.name).c_str(), BM_Scan, &named, path, bytes.size());
+    const std::vector<WrittenFile> files = bench_files::WriteAllFiles(folder);
+    if (files.empty()) return 1;
+    for (const WrittenFile& file : files) {
+        const std::string name = file.named->name;
+        benchmark::RegisterBenchmark(("PlainRead/" + name).c_str(), BM_PlainRead, &file);
+        benchmark::RegisterBenchmark(("Scan/" + name).c_str(), BM_Scan, &file);
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -20,14 +20,20 @@
 
 namespace {
 
-constexpr int kLengthTicksField = 8;
+struct Request {
+    ContentGetValueWFunction getValue;
+    std::basic_string<HostWideChar> widePath;
+    HostWideChar value[64] = {};
 
-// The value text as ASCII (it is digits).
-std::string Narrow(const HostWideChar* text) {
-    std::string out;
-    for (; *text != 0; ++text) out += static_cast<char>(*text);
-    return out;
-}
+    int operator()() {
+        return getValue(widePath.c_str(), bench_files::kLengthTicksField, 0, value, static_cast<int>(sizeof value), 0);
+    }
+    std::string Text() const {  // the value as ASCII: it is digits
+        std::string text;
+        for (const HostWideChar* c = value; *c != 0; ++c) text += static_cast<char>(*c);
+        return text;
+    }
+};
 
 }  // namespace
 
@@ -46,45 +52,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "scan_timing: %s\n", error.c_str());
         return 1;
     }
-    const ContentGetValueWFunction getValue = plugin.getValue;
     if (once) {
-        const std::basic_string<HostWideChar> widePath(folder.begin(), folder.end());
-        HostWideChar value[64] = {};
-        const int kind = getValue(widePath.c_str(), kLengthTicksField, 0, value, static_cast<int>(sizeof value), 0);
-        std::printf("%d %s\n", kind, Narrow(value).c_str());
+        Request request{plugin.getValue, {folder.begin(), folder.end()}};
+        const int kind = request();
+        std::printf("%d %s\n", kind, request.Text().c_str());
         return 0;
     }
 
+    const std::vector<bench_files::WrittenFile> files = bench_files::WriteAllFiles(folder);
+    if (files.empty()) return 1;
     std::printf("%-12s %12s %12s %12s %7s %10s %12s  %s\n", "file", "bytes", "read (us)", "scan (us)", "ratio",
                 "MB/s", "events/s", "ticks");
-    std::vector<char> readBuffer;
-    for (const bench_files::NamedFile& named : bench_files::AllFiles()) {
-        const std::string path = folder + "/" + named.name + ".mid";
-        const bench_files::Bytes bytes = named.make();
-        if (!bench_files::WriteFileOnce(path, bytes)) {
-            std::fprintf(stderr, "scan_timing: cannot write %s\n", path.c_str());
-            return 1;
-        }
-        readBuffer.resize(bytes.size());
-        const std::basic_string<HostWideChar> widePath(path.begin(), path.end());
-
+    for (const bench_files::WrittenFile& file : files) {
+        std::vector<char> buffer(file.size);
+        Request request{plugin.getValue, {file.path.begin(), file.path.end()}};
         // Batches of at least 0.1 s.
-        const double readSeconds = SecondsPerCall(
-            [&] {
-                FILE* file = std::fopen(path.c_str(), "rb");
-                if (file == nullptr) return;
-                if (std::fread(readBuffer.data(), 1, readBuffer.size(), file) != readBuffer.size()) std::abort();
-                std::fclose(file);
-            },
-            0.1);
-        HostWideChar value[64] = {};
-        const double scanSeconds = SecondsPerCall(
-            [&] { getValue(widePath.c_str(), kLengthTicksField, 0, value, static_cast<int>(sizeof value), 0); }, 0.1);
-        const std::string ticks = Narrow(value);
-
-        std::printf("%-12s %12zu %12.2f %12.2f %7.2f %10.1f %12.3g  %s\n", named.name, bytes.size(), readSeconds * 1e6,
-                    scanSeconds * 1e6, scanSeconds / readSeconds, static_cast<double>(bytes.size()) / scanSeconds / 1e6,
-                    static_cast<double>(named.events) / scanSeconds, ticks.c_str());
+        const double readSeconds = SecondsPerCall([&] { bench_files::PlainRead(file.path, buffer); }, 0.1);
+        const double scanSeconds = SecondsPerCall([&] { request(); }, 0.1);
+        std::printf("%-12s %12zu %12.2f %12.2f %7.2f %10.1f %12.3g  %s\n", file.named->name, file.size,
+                    readSeconds * 1e6, scanSeconds * 1e6, scanSeconds / readSeconds, static_cast<double>(file.size) / scanSeconds / 1e6,
+                    static_cast<double>(file.named->events) / scanSeconds, request.Text().c_str());
     }
     return 0;
 }

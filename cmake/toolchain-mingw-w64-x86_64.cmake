@@ -1,5 +1,5 @@
 # Cross build for 64-bit Windows with MinGW-w64 on Debian, run under Wine.
-#   cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64-x86_64.cmake
+#   cmake --preset windows    (CMakePresets.json; build/windows)
 #
 # The -posix compilers use the POSIX thread model, which GoogleTest needs
 # (the default win32 model lacks std::mutex). Everything is linked with

@@ -5,7 +5,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/ensure-packages.sh g++ make cmake libcli11-dev nlohmann-json3-dev
-cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=OFF -DMIDIFIELDS_BUILD_BENCHMARKS=ON >/dev/null
-cmake --build build/bench --target host_throughput -j 2 >/dev/null
+scripts/build.sh bench --target host_throughput >/dev/null
 build/bench/host_throughput "$PWD/build/bench/midifields" "${1:-3000}"

@@ -9,34 +9,17 @@
 # value request per file on both systems. Installs what is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-jobs=2
-
-scripts/ensure-packages.sh g++ make cmake libbenchmark-dev libcli11-dev nlohmann-json3-dev strace g++-mingw-w64-x86-64-posix wine wine64
 
 files="$PWD/build/bench-files"
 mkdir -p "$files"
 names="tiny typical dense huge-sysex many-tracks"
 
 echo "== Linux build"
-cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=OFF -DMIDIFIELDS_BUILD_BENCHMARKS=ON \
-  -DMIDIFIELDS_WARNINGS_AS_ERRORS=ON >/dev/null
-cmake --build build/bench -j "$jobs" >/dev/null
-
+scripts/build.sh bench >/dev/null
 echo "== Windows build"
-cmake -S . -B build/bench-windows -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=OFF -DMIDIFIELDS_BUILD_BENCHMARKS=ON \
-  -DMIDIFIELDS_WARNINGS_AS_ERRORS=ON >/dev/null
-cmake --build build/bench-windows -j "$jobs" --target midifields midifields_scan_timing >/dev/null
+scripts/build.sh bench-windows >/dev/null
 windows_timing=build/bench-windows/midifields_scan_timing.exe
-
-# One Wine prefix and server for the run.
-export WINEPREFIX="$PWD/build/bench-windows/wineprefix"
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEDEBUG=-all
-mkdir -p "$WINEPREFIX"
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-wineserver -p </dev/null >/dev/null 2>&1
-wine wineboot </dev/null >/dev/null 2>&1
+. scripts/wine-env.sh "$PWD/build/bench-windows/wineprefix"
 windows_files=$(winepath -w "$files")
 
 echo
@@ -53,9 +36,8 @@ if [ -n "${BUFFER_SIZES:-}" ]; then
   for size in $BUFFER_SIZES; do
     echo
     echo "== Linux, read buffer of $size bytes"
-    cmake -S . -B "build/bench-buffer-$size" -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=OFF \
-      -DCMAKE_CXX_FLAGS="-DMIDIFIELDS_READ_BUFFER_SIZE=$size" >/dev/null
-    cmake --build "build/bench-buffer-$size" -j "$jobs" --target midifields >/dev/null
+    cmake --preset bench -B "build/bench-buffer-$size" -DCMAKE_CXX_FLAGS="-DMIDIFIELDS_READ_BUFFER_SIZE=$size" >/dev/null
+    cmake --build "build/bench-buffer-$size" -j 2 --target midifields >/dev/null
     build/bench/midifields_scan_timing "$files" "build/bench-buffer-$size/libmidifields.so"
   done
 fi

@@ -10,9 +10,7 @@ cd "$(dirname "$0")/.."
 linux=${1:-build/linux}
 windows=${2:-build/windows}
 
-export WINEPREFIX=${WINEPREFIX:-$PWD/$windows/wineprefix}
-export WINEDEBUG=-all
-export LC_ALL=C.UTF-8
+. scripts/wine-env.sh "${WINEPREFIX:-$PWD/$windows/wineprefix}"
 
 work=build/cross-check
 rm -rf "$work"

@@ -7,8 +7,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/ensure-packages.sh clang libclang-rt-14-dev llvm-14 cmake make libcli11-dev nlohmann-json3-dev
-
 folders=("$@")
 if [ ${#folders[@]} -eq 0 ]; then
   folders=(fuzz/corpus fuzz/regressions)
@@ -16,10 +14,7 @@ if [ ${#folders[@]} -eq 0 ]; then
 fi
 
 build=build/fuzz-coverage
-CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DMIDIFIELDS_BUILD_TESTS=OFF \
-  -DMIDIFIELDS_BUILD_FUZZERS=ON -DMIDIFIELDS_WARNINGS_AS_ERRORS=ON \
-  "-DMIDIFIELDS_FUZZ_FLAGS=-fsanitize=fuzzer;-fprofile-instr-generate;-fcoverage-mapping" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target midifields_scan_fuzzer >/dev/null
+scripts/build.sh fuzz-coverage >/dev/null
 
 rm -f "$build"/*.profraw
 # -runs=0: run every input once and stop; nothing is added to the folders.

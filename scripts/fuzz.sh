@@ -2,22 +2,17 @@
 # Fuzzes the scanner, the value texts and the value export for SECONDS:
 #   scripts/fuzz.sh SECONDS [SEED]
 # Without SEED the run is random and keeps what it learns in
-# the build folder's corpus/, so later runs start from there. With SEED it starts
+# build/fuzz/corpus/, so later runs start from there. With SEED it starts
 # from the committed seeds alone and is reproducible (the test script uses
 # this). Inputs in fuzz/regressions/ are run first every time. A finding is
-# written to the build folder's findings/ and the script fails.
-# MIDIFIELDS_FUZZ_BUILD names the build folder (default build/fuzz).
+# written to build/fuzz/findings/ and the script fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [SEED]}
 seed=${2:-}
-build=${MIDIFIELDS_FUZZ_BUILD:-build/fuzz}
+build=build/fuzz
 
-scripts/ensure-packages.sh clang libclang-rt-14-dev llvm-14 cmake make libcli11-dev nlohmann-json3-dev
-
-CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIDIFIELDS_BUILD_TESTS=OFF \
-  -DMIDIFIELDS_BUILD_FUZZERS=ON -DMIDIFIELDS_WARNINGS_AS_ERRORS=ON >/dev/null
-cmake --build "$build" -j 2 --target midifields_scan_fuzzer >/dev/null
+scripts/build.sh fuzz >/dev/null
 
 if [ -n "$seed" ]; then
   corpus=$build/corpus-seed-$seed

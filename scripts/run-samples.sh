@@ -5,7 +5,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/ensure-packages.sh g++ make cmake libcli11-dev nlohmann-json3-dev
-cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release -DMIDIFIELDS_BUILD_TESTS=OFF >/dev/null
-cmake --build build/linux --target midifields_cli -j "$(nproc)" >/dev/null
+scripts/build.sh samples >/dev/null
 build/linux/midifields samples/
