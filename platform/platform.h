@@ -40,6 +40,12 @@ FILE* OpenFileForReading(const WideChar* path, std::int64_t* size = nullptr);
 int SeekFile(FILE* file, std::int64_t offset, int origin);
 std::int64_t TellFile(FILE* file);
 
+#ifndef _WIN32
+// Encodes NUL-terminated UTF-16 as UTF-8 into out (outSize bytes, terminator
+// included). Fails on an unpaired surrogate or when out is too small.
+bool ConvertUtf16ToUtf8(const WideChar* text, char* out, std::size_t outSize);
+#endif
+
 // Copies at most count - 1 characters of text followed by a terminator into
 // dest; writes nothing when count <= 0.
 void CopyNarrowTextBounded(char* dest, const char* text, int count);
