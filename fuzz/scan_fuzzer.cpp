@@ -26,6 +26,7 @@
 #include "fuzz/reference_scan.h"
 #include "midi/midi_summary.h"
 #include "plugin/content_exports.h"
+#include "plugin/key_names.h"
 #include "plugin/value_text.h"
 
 namespace {
@@ -59,11 +60,8 @@ bool IsFixed(const std::string& s, std::size_t decimals) {
 }
 
 bool IsKeyName(const std::string& s) {
-    static const char* const kNames[] = {"Cb",  "Gb",  "Db",  "Ab",  "Eb",  "Bb",  "F",   "C",   "G",   "D",
-                                         "A",   "E",   "B",   "F#",  "C#",  "Abm", "Ebm", "Bbm", "Fm",  "Cm",
-                                         "Gm",  "Dm",  "Am",  "Em",  "Bm",  "F#m", "C#m", "G#m", "D#m", "A#m"};
-    for (const char* name : kNames)
-        if (s == name) return true;
+    for (int i = 0; i < kKeyNameCount; ++i)
+        if (s == Narrow(MajorKeyNames[i]) || s == Narrow(MinorKeyNames[i])) return true;
     if (s.compare(0, 3, "sf=") != 0) return false;
     const std::size_t space = s.find(' ');
     if (space == std::string::npos) return false;
@@ -89,9 +87,6 @@ bool HasDocumentedForm(int field, const std::string& s) {
 // The field as the documented printf conversions spell it, from the
 // reference reading; empty when the field has no value.
 std::string ExpectedText(const ReferenceSummary& r, int field) {
-    static const char* const kMajor[] = {"Cb", "Gb", "Db", "Ab", "Eb", "Bb", "F", "C", "G", "D", "A", "E", "B", "F#", "C#"};
-    static const char* const kMinor[] = {"Abm", "Ebm", "Bbm", "Fm", "Cm",  "Gm",  "Dm", "Am",
-                                         "Em",  "Bm",  "F#m", "C#m", "G#m", "D#m", "A#m"};
     char text[64] = "";
     switch (field) {
         case 0:
@@ -112,11 +107,9 @@ std::string ExpectedText(const ReferenceSummary& r, int field) {
         case 7:
             if (!r.keySignatureSeen) break;
             if (r.keySignatureSharpsFlats >= -7 && r.keySignatureSharpsFlats <= 7)
-                std::snprintf(text, sizeof text, "%s",
-                              (r.keySignatureMinor ? kMinor : kMajor)[r.keySignatureSharpsFlats + 7]);
-            else
-                std::snprintf(text, sizeof text, "sf=%d %s", int{r.keySignatureSharpsFlats},
-                              r.keySignatureMinor ? "minor" : "major");
+                return Narrow((r.keySignatureMinor ? MinorKeyNames : MajorKeyNames)[r.keySignatureSharpsFlats + 7]);
+            std::snprintf(text, sizeof text, "sf=%d %s", int{r.keySignatureSharpsFlats},
+                          r.keySignatureMinor ? "minor" : "major");
             break;
         case 8:
             if (r.lengthTicks != 0) std::snprintf(text, sizeof text, "%u", unsigned{r.lengthTicks});
