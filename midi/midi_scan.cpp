@@ -91,16 +91,11 @@ void ResetMidiSummary(MidiSummary& summary) {
     summary.timeSignatureDenominatorPower = 2;
 }
 
-namespace {
-
-// The scan proper, from a stream whose position is startPosition; fileSize
-// is -1 when unknown.
-void ScanFrom(FILE* stream, std::int64_t startPosition, std::int64_t fileSize, MidiSummary& summary) {
+void ScanMidiSource(const ByteSource& source, MidiSummary& summary) {
     ResetMidiSummary(summary);
-    if (stream == nullptr) return;
     // About 32 KiB of buffer, in this frame: no allocation and no clearing.
     ByteReader reader;
-    InitByteReader(reader, stream, startPosition, fileSize);
+    InitByteReader(reader, source);
 
     std::uint8_t header[kHeaderChunkSize];
     if (ReadBytes(reader, header, kHeaderChunkSize) != kHeaderChunkSize) return;
@@ -117,23 +112,4 @@ void ScanFrom(FILE* stream, std::int64_t startPosition, std::int64_t fileSize, M
     const ChunkBounds firstChunk = WalkTrackChunks(reader, summary, tempoMap);
     summary.durationSeconds = ComputeDurationSeconds(reader, summary, tempoMap, firstChunk);
     summary.valid = 1;
-}
-
-}  // namespace
-
-void ScanMidiStream(FILE* stream, MidiSummary& summary) {
-    const std::int64_t position = stream != nullptr ? TellFile(stream) : 0;
-    ScanFrom(stream, position > 0 ? position : 0, -1, summary);
-}
-
-void ScanMidiFile(const WideChar* path, MidiSummary& summary) {
-    ResetMidiSummary(summary);
-    std::int64_t size;
-    FILE* file = OpenFileForReading(path, &size);
-    if (file == nullptr) return;
-    // The reader has its own buffer; a second one in the stream would only
-    // copy every byte twice. Done before any other use of the stream.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    ScanFrom(file, 0, size, summary);
-    std::fclose(file);
 }

@@ -2,13 +2,14 @@
 //
 // A scan reads the 14-byte header chunk, walks the events of up to
 // trackCount "MTrk" chunks, and computes the playing time. Everything lives
-// in the caller's frame: no heap, no state between scans.
+// in the caller's frame: no heap, no state between scans. The scan reads
+// from a ByteSource; ScanMidiFile, which opens a file by its path, belongs
+// to the platform layer (platform/platform.h).
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
-#include "platform/platform.h"
+#include "midi/byte_source.h"
 
 constexpr std::uint32_t kDefaultTempo = 500000;  // microseconds per quarter note (120 BPM)
 constexpr std::uint32_t kTempoMapCapacity = 64;
@@ -51,11 +52,6 @@ struct TempoMap {
 // 4/4 time signature (numerator 4, denominator power 2), not yet seen.
 void ResetMidiSummary(MidiSummary& summary);
 
-// Scans the file at path (NUL-terminated UTF-16) into summary. Success is
-// summary.valid == 1; a file that cannot be opened or has no acceptable
-// header leaves the summary in its initial state.
-void ScanMidiFile(const WideChar* path, MidiSummary& summary);
-
-// The same scan over a stream that is already open and positioned at the
-// header; the stream stays open.
-void ScanMidiStream(FILE* stream, MidiSummary& summary);
+// Scans source into summary. Success is summary.valid == 1; a source whose
+// data has no acceptable header leaves the summary in its initial state.
+void ScanMidiSource(const ByteSource& source, MidiSummary& summary);

@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include "midi/midi_summary.h"
+
 #ifdef _WIN32
 
 #include <io.h>
@@ -25,8 +27,6 @@ FILE* OpenFileForReading(const WideChar* path, std::int64_t* size) {
 }
 
 int SeekFile(FILE* file, std::int64_t offset, int origin) { return _fseeki64(file, offset, origin); }
-
-std::int64_t TellFile(FILE* file) { return _ftelli64(file); }
 
 void CopyNarrowTextBounded(char* dest, const char* text, int count) {
     if (dest == nullptr || count <= 0) return;
@@ -132,8 +132,6 @@ int SeekFile(FILE* file, std::int64_t offset, int origin) {
     return fseeko(file, static_cast<off_t>(offset), origin);
 }
 
-std::int64_t TellFile(FILE* file) { return static_cast<std::int64_t>(ftello(file)); }
-
 void CopyNarrowTextBounded(char* dest, const char* text, int count) {
     if (dest == nullptr || count <= 0) return;
     int i = 0;
@@ -160,3 +158,27 @@ void ConvertWideToAnsi(const WideChar* text, char* dest, int destSize) {
 }
 
 #endif
+
+// The scan of a file named by its path: the file is opened here, and the
+// scanner reads it through a byte source over the stream.
+namespace {
+
+std::size_t ReadFromFile(void* file, std::uint8_t* buffer, std::size_t count) {
+    return std::fread(buffer, 1, count, static_cast<FILE*>(file));
+}
+
+bool SeekInFile(void* file, std::int64_t position) { return SeekFile(static_cast<FILE*>(file), position, SEEK_SET) == 0; }
+
+}  // namespace
+
+void ScanMidiFile(const WideChar* path, MidiSummary& summary) {
+    ResetMidiSummary(summary);
+    std::int64_t size;
+    FILE* file = OpenFileForReading(path, &size);
+    if (file == nullptr) return;
+    // The reader has its own buffer; a second one in the stream would only
+    // copy every byte twice. Done before any other use of the stream.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    ScanMidiSource(ByteSource{ReadFromFile, SeekInFile, file, size}, summary);
+    std::fclose(file);
+}

@@ -12,12 +12,13 @@
 #include <utility>
 #include <vector>
 
+#include "platform/platform.h"
+#include "tests/scan_bytes.h"
 #include "tests/test_files.h"
 
 namespace {
 
 using namespace midi_bytes;
-using test_files::ScanBytes;
 
 constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 

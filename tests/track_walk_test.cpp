@@ -4,22 +4,20 @@
 
 #include "midi/byte_reader.h"
 #include "midi/track_walk.h"
-#include "tests/test_files.h"
+#include "tests/scan_bytes.h"
 
 namespace {
 
 using namespace midi_bytes;
-using test_files::ScanBytes;
 
 // One format-0 file around the given events.
 MidiSummary ScanTrack(const Bytes& events) { return ScanBytes(Header(0, 1, 96) + Track(events)); }
 
 TEST(VariableQuantityTest, ReadsUpToFourBytes) {
-    const std::string path = test_files::WriteTempFile(Raw({0x00, 0x7F, 0x81, 0x00, 0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x82, 0x83, 0x84, 0x05}));
-    FILE* file = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(file, nullptr);
+    const Bytes bytes = Raw({0x00, 0x7F, 0x81, 0x00, 0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x82, 0x83, 0x84, 0x05});
+    MemorySource memory;
     ByteReader reader;
-    InitByteReader(reader, file);
+    InitByteReader(reader, MemoryByteSource(memory, bytes.data(), bytes.size()));
     std::uint32_t value;
     ASSERT_TRUE(ReadVariableQuantity(reader, value));
     EXPECT_EQ(value, 0u);
@@ -34,18 +32,15 @@ TEST(VariableQuantityTest, ReadsUpToFourBytes) {
     EXPECT_EQ(value, (1u << 21) | (2u << 14) | (3u << 7) | 4u);
     EXPECT_EQ(ReadByte(reader), 0x05);
     EXPECT_FALSE(ReadVariableQuantity(reader, value));
-    std::fclose(file);
 }
 
 TEST(VariableQuantityTest, DataEndingInsideAQuantityFails) {
-    const std::string path = test_files::WriteTempFile(Raw({0x81, 0x80}));
-    FILE* file = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(file, nullptr);
+    const Bytes bytes = Raw({0x81, 0x80});
+    MemorySource memory;
     ByteReader reader;
-    InitByteReader(reader, file);
+    InitByteReader(reader, MemoryByteSource(memory, bytes.data(), bytes.size()));
     std::uint32_t value;
     EXPECT_FALSE(ReadVariableQuantity(reader, value));
-    std::fclose(file);
 }
 
 TEST(VariableQuantityTest, FourthContinuedByteIsFollowedByTheStatus) {
