@@ -12,7 +12,6 @@
 #include "midi/byte_source.h"
 
 constexpr std::uint32_t kDefaultTempo = 500000;  // microseconds per quarter note (120 BPM)
-constexpr std::uint32_t kTempoMapCapacity = 64;
 
 struct MidiSummary {
     std::uint8_t valid;  // 1 once the header was accepted and the scan ran to its end
@@ -28,24 +27,6 @@ struct MidiSummary {
     std::uint8_t keySignatureSeen;
     std::int8_t keySignatureSharpsFlats;
     std::uint8_t keySignatureMinor;  // 0 major, anything else minor
-};
-
-struct TempoMapEntry {
-    std::uint32_t tick;
-    std::uint32_t tempo;
-};
-
-struct PlayingTimeFold;
-
-// The tempo changes of the first track chunk, in file order. Entry 0 is the
-// default tempo at tick 0. Changes past the capacity are counted, not stored;
-// when the playing time needs them, the first chunk is walked a second time
-// with `replay` set, and each of those changes is folded in as it is met.
-struct TempoMap {
-    TempoMapEntry entries[kTempoMapCapacity];
-    std::uint32_t count;         // entries in use, 1 to kTempoMapCapacity
-    std::uint32_t changesSeen;   // Set Tempo events met in the first chunk, stored or not
-    PlayingTimeFold* replay;     // null on the first walk
 };
 
 // Puts a summary in its initial state: all zero except tempo 500000 and a

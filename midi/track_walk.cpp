@@ -1,7 +1,5 @@
 #include "midi/track_walk.h"
 
-#include "midi/tempo_map.h"
-
 namespace {
 
 constexpr int kMetaStatus = 0xFF;
@@ -18,8 +16,8 @@ constexpr int ChannelDataLength(unsigned status) { return (status & 0xE0) == 0xC
 
 // Handles one meta event whose type byte has been read. Returns kStop at End
 // of Track and whenever the data runs out.
-WalkStep HandleMetaEvent(ByteReader& reader, int type, std::uint32_t ticks, std::uint16_t trackIndex,
-                         MidiSummary& summary, TempoMap& tempoMap) {
+WalkStep HandleMetaEvent(ByteReader& reader, int type, std::uint32_t ticks, MidiSummary& summary,
+                         const TempoSink* tempoSink) {
     std::uint32_t length;
     if (!ReadVariableQuantity(reader, length)) return WalkStep::kStop;
     std::uint8_t data[4];
@@ -28,7 +26,7 @@ WalkStep HandleMetaEvent(ByteReader& reader, int type, std::uint32_t ticks, std:
         if (ReadBytes(reader, data, 3) != 3) return WalkStep::kStop;
         const std::uint32_t tempo = (std::uint32_t{data[0]} << 16) | (std::uint32_t{data[1]} << 8) | data[2];
         summary.tempo = tempo;
-        if (trackIndex == 0) RecordTempoChange(tempoMap, ticks, tempo);
+        if (tempoSink != nullptr) tempoSink->take(tempoSink->context, ticks, tempo);
         return WalkStep::kContinue;
     }
     if (type == kMetaTimeSignature && length >= 4 && !summary.timeSignatureSeen) {
@@ -105,8 +103,8 @@ void SkipChannelEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint32_t&
 }
 
 // Reads one event of any kind from the reader's position.
-WalkStep WalkOneEvent(ByteReader& reader, std::uint32_t& ticks, int& runningStatus, std::uint16_t trackIndex,
-                      MidiSummary& summary, TempoMap& tempoMap) {
+WalkStep WalkOneEvent(ByteReader& reader, std::uint32_t& ticks, int& runningStatus, MidiSummary& summary,
+                      const TempoSink* tempoSink) {
     std::uint32_t delta;
     if (!ReadVariableQuantity(reader, delta)) return WalkStep::kStop;
     ticks += delta;
@@ -126,7 +124,7 @@ WalkStep WalkOneEvent(ByteReader& reader, std::uint32_t& ticks, int& runningStat
     if (status == kMetaStatus) {
         const int type = ReadByte(reader);
         if (type == kEndOfData) return WalkStep::kStop;
-        return HandleMetaEvent(reader, type, ticks, trackIndex, summary, tempoMap);
+        return HandleMetaEvent(reader, type, ticks, summary, tempoSink);
     }
     if (status >= 0xF0) {  // system exclusive and other system events: length, then data
         std::uint32_t length;
@@ -151,14 +149,13 @@ bool ReadVariableQuantity(ByteReader& reader, std::uint32_t& value) {
     return true;
 }
 
-void WalkTrackEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint16_t trackIndex, MidiSummary& summary,
-                     TempoMap& tempoMap) {
+void WalkTrackEvents(ByteReader& reader, std::int64_t chunkEnd, MidiSummary& summary, const TempoSink* tempoSink) {
     std::uint32_t ticks = 0;  // wraps modulo 2^32, as tick counts do
     int runningStatus = 0;    // 0: none yet
 
     for (;;) {
         SkipChannelEvents(reader, chunkEnd, ticks, runningStatus);
         if (TellPosition(reader) >= chunkEnd) return;
-        if (WalkOneEvent(reader, ticks, runningStatus, trackIndex, summary, tempoMap) == WalkStep::kStop) return;
+        if (WalkOneEvent(reader, ticks, runningStatus, summary, tempoSink) == WalkStep::kStop) return;
     }
 }
