@@ -2,7 +2,7 @@
 //
 // For every input it checks what must always hold, not just that nothing
 // crashed:
-//  - the scan over an open stream agrees with an independent plain reading
+//  - the scan from memory agrees with an independent plain reading
 //    of the same bytes (fuzz/reference_scan), field by field; in particular
 //    the summary is valid exactly when the header is accepted and lengthTicks
 //    is 0 or a tick count reached at an End of Track;
@@ -22,10 +22,10 @@
 #include <cstring>
 #include <string>
 
-#include "fuzz/memory_stream.h"
 #include "fuzz/reference_scan.h"
 #include "midi/midi_summary.h"
 #include "plugin/content_exports.h"
+#include "plugin/key_names.h"
 #include "plugin/value_text.h"
 
 namespace {
@@ -59,11 +59,8 @@ bool IsFixed(const std::string& s, std::size_t decimals) {
 }
 
 bool IsKeyName(const std::string& s) {
-    static const char* const kNames[] = {"Cb",  "Gb",  "Db",  "Ab",  "Eb",  "Bb",  "F",   "C",   "G",   "D",
-                                         "A",   "E",   "B",   "F#",  "C#",  "Abm", "Ebm", "Bbm", "Fm",  "Cm",
-                                         "Gm",  "Dm",  "Am",  "Em",  "Bm",  "F#m", "C#m", "G#m", "D#m", "A#m"};
-    for (const char* name : kNames)
-        if (s == name) return true;
+    for (int i = 0; i < kKeyNameCount; ++i)
+        if (s == Narrow(MajorKeyNames[i]) || s == Narrow(MinorKeyNames[i])) return true;
     if (s.compare(0, 3, "sf=") != 0) return false;
     const std::size_t space = s.find(' ');
     if (space == std::string::npos) return false;
@@ -89,9 +86,6 @@ bool HasDocumentedForm(int field, const std::string& s) {
 // The field as the documented printf conversions spell it, from the
 // reference reading; empty when the field has no value.
 std::string ExpectedText(const ReferenceSummary& r, int field) {
-    static const char* const kMajor[] = {"Cb", "Gb", "Db", "Ab", "Eb", "Bb", "F", "C", "G", "D", "A", "E", "B", "F#", "C#"};
-    static const char* const kMinor[] = {"Abm", "Ebm", "Bbm", "Fm", "Cm",  "Gm",  "Dm", "Am",
-                                         "Em",  "Bm",  "F#m", "C#m", "G#m", "D#m", "A#m"};
     char text[64] = "";
     switch (field) {
         case 0:
@@ -112,11 +106,9 @@ std::string ExpectedText(const ReferenceSummary& r, int field) {
         case 7:
             if (!r.keySignatureSeen) break;
             if (r.keySignatureSharpsFlats >= -7 && r.keySignatureSharpsFlats <= 7)
-                std::snprintf(text, sizeof text, "%s",
-                              (r.keySignatureMinor ? kMinor : kMajor)[r.keySignatureSharpsFlats + 7]);
-            else
-                std::snprintf(text, sizeof text, "sf=%d %s", int{r.keySignatureSharpsFlats},
-                              r.keySignatureMinor ? "minor" : "major");
+                return Narrow((r.keySignatureMinor ? MinorKeyNames : MajorKeyNames)[r.keySignatureSharpsFlats + 7]);
+            std::snprintf(text, sizeof text, "sf=%d %s", int{r.keySignatureSharpsFlats},
+                          r.keySignatureMinor ? "minor" : "major");
             break;
         case 8:
             if (r.lengthTicks != 0) std::snprintf(text, sizeof text, "%u", unsigned{r.lengthTicks});
@@ -267,13 +259,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ReferenceSummary reference = ReferenceScan(data, size);
     Check(reference.valid == ReferenceHeaderAccepted(data, size), "reference header check");
 
-    MemoryStream memory;
-    FILE* stream = OpenMemoryStream(memory, data, size);
-    if (stream == nullptr) return 0;
+    MemorySource memory;
+    ByteSource source = MemoryByteSource(memory, data, size);
+    if (size % 2 != 0) source.size = -1;  // the reader's two ways: the size known and unknown
     MidiSummary summary;
     std::memset(&summary, 0xEE, sizeof summary);  // the scan must reset it
-    ScanMidiStream(stream, summary);
-    std::fclose(stream);
+    ScanMidiSource(source, summary);
 
     CheckSummary(summary, reference);
     CheckValueTexts(summary, reference);

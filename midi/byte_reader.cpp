@@ -3,43 +3,42 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/platform.h"
-
 namespace {
 
 // Fills the buffer from the logical position. When a skip or seek left the
-// stream elsewhere, a target a little ahead is reached by reading on and
+// source elsewhere, a target a little ahead is reached by reading on and
 // dropping the bytes before it; any other target costs one seek first.
 // Returns false when nothing arrived at the logical position.
 bool Refill(ByteReader& reader) {
     std::uint8_t* const data = reader.data();
     reader.next = reader.end = data;
     // Nothing to read at or past a known end: no seek, no read.
-    if (reader.fileSize >= 0 && reader.endPosition >= reader.fileSize) return false;
+    const std::int64_t size = reader.source.size;
+    if (size >= 0 && reader.endPosition >= size) return false;
     std::int64_t ahead = 0;  // bytes to drop from the start of this fill
     if (reader.seekPending) {
-        ahead = reader.endPosition - reader.streamPosition;
+        ahead = reader.endPosition - reader.sourcePosition;
         if (ahead < 0 || ahead >= static_cast<std::int64_t>(kReadBufferSize)) {
             // A failed seek (a negative position) stays pending: every read fails.
-            if (reader.endPosition < 0 || SeekFile(reader.stream, reader.endPosition, SEEK_SET) != 0) return false;
-            reader.streamPosition = reader.endPosition;
+            if (reader.endPosition < 0 || !reader.source.seek(reader.source.context, reader.endPosition)) return false;
+            reader.sourcePosition = reader.endPosition;
             ahead = 0;
         }
     }
     std::size_t request = kReadBufferSize;
-    if (reader.fileSize >= 0 && reader.fileSize - reader.streamPosition < static_cast<std::int64_t>(request)) {
-        request = static_cast<std::size_t>(reader.fileSize - reader.streamPosition);  // > ahead >= 0 here
+    if (size >= 0 && size - reader.sourcePosition < static_cast<std::int64_t>(request)) {
+        request = static_cast<std::size_t>(size - reader.sourcePosition);  // > ahead >= 0 here
     }
-    const std::size_t got = std::fread(data, 1, request, reader.stream);
+    const std::size_t got = reader.source.read(reader.source.context, data, request);
     const std::int64_t filled = static_cast<std::int64_t>(got);
     if (filled <= ahead) {
-        // The file ends before the target: stay there, with the seek pending.
-        reader.streamPosition += filled;
+        // The data ends before the target: stay there, with the seek pending.
+        reader.sourcePosition += filled;
         return false;
     }
     reader.seekPending = false;
-    reader.streamPosition += filled;
-    reader.endPosition = reader.streamPosition;
+    reader.sourcePosition += filled;
+    reader.endPosition = reader.sourcePosition;
     reader.next = data + ahead;
     reader.end = data + got;
     return true;
@@ -47,19 +46,14 @@ bool Refill(ByteReader& reader) {
 
 }  // namespace
 
-void InitByteReader(ByteReader& reader, FILE* stream, std::int64_t startPosition, std::int64_t fileSize) {
-    reader.stream = stream;
-    reader.fileSize = fileSize;
+void InitByteReader(ByteReader& reader, const ByteSource& source) {
+    reader.source = source;
     reader.next = reader.end = reader.data();
-    reader.endPosition = startPosition;
-    reader.streamPosition = startPosition;
+    reader.endPosition = reader.sourcePosition = 0;
     reader.seekPending = false;
 }
 
-int RefillAndReadByte(ByteReader& reader) {
-    if (!Refill(reader)) return kEndOfData;
-    return *reader.next++;
-}
+int RefillAndReadByte(ByteReader& reader) { return Refill(reader) ? *reader.next++ : kEndOfData; }
 
 std::size_t ReadBytes(ByteReader& reader, std::uint8_t* dest, std::size_t count) {
     std::size_t got = 0;

@@ -1,10 +1,11 @@
-// The one way the scanner reads a file: bytes, a single pushed-back byte,
-// relative skips and the logical position, over a FILE*. Keeping every read
-// here means the buffering strategy is decided in one place.
+// The one way the scanner reads its input: bytes, a single pushed-back byte,
+// relative skips and the logical position, over a ByteSource. Keeping every
+// read here means the buffering strategy is decided in one place.
 //
-// The reader keeps its own fixed buffer, filled with fread, and the stream
-// itself should be unbuffered (setvbuf _IONBF) so no byte is copied twice.
-// A scan is then about one read system call per buffer of file:
+// The reader keeps its own fixed buffer, filled by the source's read; a file
+// source should therefore read unbuffered (a stream set to _IONBF) so no
+// byte is copied twice. A scan is then about one read system call per
+// buffer of file:
 //   - a skip that stays inside the buffer only moves a pointer;
 //   - a skip beyond it drops the buffer and records the target; the one
 //     64-bit seek happens only when the next read needs it, so a skip to
@@ -25,7 +26,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+
+#include "midi/byte_source.h"
 
 #if defined(__GNUC__) || defined(__clang__)
 #define MIDIFIELDS_LIKELY(condition) __builtin_expect(!!(condition), 1)
@@ -51,21 +53,20 @@ struct ByteReader {
     // before data (in storage[0]) when a byte is pushed back at its start.
     std::uint8_t* next;
     std::uint8_t* end;
-    std::int64_t endPosition;     // the file position of the byte at end
-    std::int64_t streamPosition;  // where the stream is; endPosition unless a seek is pending
-    std::int64_t fileSize;        // -1 when unknown
-    FILE* stream;
-    bool seekPending;  // the stream is not at endPosition: seek before the next fill
+    std::int64_t endPosition;     // the source position of the byte at end
+    std::int64_t sourcePosition;  // where the source is; endPosition unless a seek is pending
+    ByteSource source;
+    bool seekPending;  // the source is not at endPosition: seek before the next fill
     std::uint8_t storage[1 + kReadBufferSize];
 
     std::uint8_t* data() { return storage + 1; }
 };
 
-// Prepares reader to read stream, whose current position is startPosition.
-// The stream should be unbuffered; the reader assumes nobody else moves it.
-// With the file's size (fileSize >= 0) it reads exactly the bytes there are
-// and never seeks or reads at or past the end.
-void InitByteReader(ByteReader& reader, FILE* stream, std::int64_t startPosition = 0, std::int64_t fileSize = -1);
+// Prepares reader to read source from its position 0; the reader assumes
+// nobody else moves the source. With the size known (source.size >= 0) it
+// reads exactly the bytes there are and never seeks or reads at or past the
+// end.
+void InitByteReader(ByteReader& reader, const ByteSource& source);
 
 // Refills the buffer and returns its first byte; the slow half of ReadByte.
 int RefillAndReadByte(ByteReader& reader);
@@ -74,7 +75,7 @@ int RefillAndReadByte(ByteReader& reader);
 // is beyond the end of the buffer; the slow half of SkipBytes.
 void SkipBeyondBuffer(ByteReader& reader, std::uint64_t count);
 
-// Returns the next byte (0 to 255), or kEndOfData at the end of the file or
+// Returns the next byte (0 to 255), or kEndOfData at the end of the data or
 // on a read error.
 inline int ReadByte(ByteReader& reader) {
     if (MIDIFIELDS_LIKELY(reader.next != reader.end)) return *reader.next++;
@@ -90,7 +91,7 @@ std::size_t ReadBytes(ByteReader& reader, std::uint8_t* dest, std::size_t count)
 void UnreadByte(ByteReader& reader, int byte);
 
 // Moves the logical position forward by count bytes. Skipping past the end of
-// the file is allowed; the next read then fails.
+// the data is allowed; the next read then fails.
 inline void SkipBytes(ByteReader& reader, std::uint64_t count) {
     if (MIDIFIELDS_LIKELY(count <= static_cast<std::uint64_t>(reader.end - reader.next))) {
         reader.next += count;

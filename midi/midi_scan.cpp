@@ -11,7 +11,6 @@
 // neither wrap nor go negative.
 #include "midi/byte_reader.h"
 #include "midi/midi_summary.h"
-#include "midi/playing_time.h"
 #include "midi/tempo_map.h"
 #include "midi/track_walk.h"
 
@@ -43,34 +42,19 @@ struct ChunkBounds {
 // or start == end == -1 when there was none.
 ChunkBounds WalkTrackChunks(ByteReader& reader, MidiSummary& summary, TempoMap& tempoMap) {
     ChunkBounds first{-1, -1};
-    if (summary.trackCount == 0) return first;
-    std::uint16_t trackIndex = 0;
-    do {
+    const TempoSink tempoMapSink = TempoMapSink(tempoMap);
+    for (std::uint16_t trackIndex = 0; trackIndex < summary.trackCount; ++trackIndex) {
         std::uint8_t chunkHeader[kChunkHeaderSize];
         if (ReadBytes(reader, chunkHeader, kChunkHeaderSize) != kChunkHeaderSize) break;
         if (!HasType(chunkHeader, "MTrk")) break;
         const std::int64_t start = TellPosition(reader);
         const std::int64_t end = start + BigEndian32(chunkHeader + 4);
         if (trackIndex == 0) first = ChunkBounds{start, end};
-        WalkTrackEvents(reader, end, trackIndex, summary, tempoMap);
+        WalkTrackEvents(reader, end, summary, trackIndex == 0 ? &tempoMapSink : nullptr);
         // The next chunk starts at the declared end, wherever the walk stopped.
         SeekToPosition(reader, end);
-        ++trackIndex;
-    } while (trackIndex < summary.trackCount);
+    }
     return first;
-}
-
-// The first chunk's tempo changes past the map's capacity are folded in by
-// walking that chunk once more. Only files with more tempo changes in their
-// first track than the map holds pay for this second walk.
-void ReplayFirstChunk(ByteReader& reader, ChunkBounds firstChunk, PlayingTimeFold& fold) {
-    MidiSummary scratch;  // the replay must not disturb what the real walk found
-    ResetMidiSummary(scratch);
-    TempoMap replayMap;
-    InitTempoMap(replayMap, kDefaultTempo);
-    replayMap.replay = &fold;
-    SeekToPosition(reader, firstChunk.start);
-    WalkTrackEvents(reader, firstChunk.end, 0, scratch, replayMap);
 }
 
 double ComputeDurationSeconds(ByteReader& reader, const MidiSummary& summary, const TempoMap& tempoMap,
@@ -78,7 +62,17 @@ double ComputeDurationSeconds(ByteReader& reader, const MidiSummary& summary, co
     if (summary.division == 0 || summary.lengthTicks == 0) return 0.0;
     if (summary.division & 0x8000) return SmpteDurationSeconds(summary.division, summary.lengthTicks);
     PlayingTimeFold fold = StartPlayingTime(summary, tempoMap);
-    if (tempoMap.changesSeen >= kTempoMapCapacity && !fold.cut) ReplayFirstChunk(reader, firstChunk, fold);
+    if (tempoMap.changesSeen >= kTempoMapCapacity && !fold.cut) {
+        // The first chunk's changes past the map's capacity, from a second
+        // walk of it; only files with that many pay for it. The walk writes
+        // to a summary of its own, since the real one keeps the last tempo
+        // of any track.
+        MidiSummary scratch;
+        ResetMidiSummary(scratch);
+        const TempoSink replaySink = ReplaySink(fold);
+        SeekToPosition(reader, firstChunk.start);
+        WalkTrackEvents(reader, firstChunk.end, scratch, &replaySink);
+    }
     return FinishPlayingTime(fold);
 }
 
@@ -91,16 +85,11 @@ void ResetMidiSummary(MidiSummary& summary) {
     summary.timeSignatureDenominatorPower = 2;
 }
 
-namespace {
-
-// The scan proper, from a stream whose position is startPosition; fileSize
-// is -1 when unknown.
-void ScanFrom(FILE* stream, std::int64_t startPosition, std::int64_t fileSize, MidiSummary& summary) {
+void ScanMidiSource(const ByteSource& source, MidiSummary& summary) {
     ResetMidiSummary(summary);
-    if (stream == nullptr) return;
     // About 32 KiB of buffer, in this frame: no allocation and no clearing.
     ByteReader reader;
-    InitByteReader(reader, stream, startPosition, fileSize);
+    InitByteReader(reader, source);
 
     std::uint8_t header[kHeaderChunkSize];
     if (ReadBytes(reader, header, kHeaderChunkSize) != kHeaderChunkSize) return;
@@ -117,23 +106,4 @@ void ScanFrom(FILE* stream, std::int64_t startPosition, std::int64_t fileSize, M
     const ChunkBounds firstChunk = WalkTrackChunks(reader, summary, tempoMap);
     summary.durationSeconds = ComputeDurationSeconds(reader, summary, tempoMap, firstChunk);
     summary.valid = 1;
-}
-
-}  // namespace
-
-void ScanMidiStream(FILE* stream, MidiSummary& summary) {
-    const std::int64_t position = stream != nullptr ? TellFile(stream) : 0;
-    ScanFrom(stream, position > 0 ? position : 0, -1, summary);
-}
-
-void ScanMidiFile(const WideChar* path, MidiSummary& summary) {
-    ResetMidiSummary(summary);
-    std::int64_t size;
-    FILE* file = OpenFileForReading(path, &size);
-    if (file == nullptr) return;
-    // The reader has its own buffer; a second one in the stream would only
-    // copy every byte twice. Done before any other use of the stream.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    ScanFrom(file, 0, size, summary);
-    std::fclose(file);
 }

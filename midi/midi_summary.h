@@ -2,16 +2,16 @@
 //
 // A scan reads the 14-byte header chunk, walks the events of up to
 // trackCount "MTrk" chunks, and computes the playing time. Everything lives
-// in the caller's frame: no heap, no state between scans.
+// in the caller's frame: no heap, no state between scans. The scan reads
+// from a ByteSource; ScanMidiFile, which opens a file by its path, belongs
+// to the platform layer (platform/platform.h).
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
-#include "platform/platform.h"
+#include "midi/byte_source.h"
 
 constexpr std::uint32_t kDefaultTempo = 500000;  // microseconds per quarter note (120 BPM)
-constexpr std::uint32_t kTempoMapCapacity = 64;
 
 struct MidiSummary {
     std::uint8_t valid;  // 1 once the header was accepted and the scan ran to its end
@@ -29,33 +29,10 @@ struct MidiSummary {
     std::uint8_t keySignatureMinor;  // 0 major, anything else minor
 };
 
-struct TempoMapEntry {
-    std::uint32_t tick;
-    std::uint32_t tempo;
-};
-
-struct PlayingTimeFold;
-
-// The tempo changes of the first track chunk, in file order. Entry 0 is the
-// default tempo at tick 0. Changes past the capacity are counted, not stored;
-// when the playing time needs them, the first chunk is walked a second time
-// with `replay` set, and each of those changes is folded in as it is met.
-struct TempoMap {
-    TempoMapEntry entries[kTempoMapCapacity];
-    std::uint32_t count;         // entries in use, 1 to kTempoMapCapacity
-    std::uint32_t changesSeen;   // Set Tempo events met in the first chunk, stored or not
-    PlayingTimeFold* replay;     // null on the first walk
-};
-
 // Puts a summary in its initial state: all zero except tempo 500000 and a
 // 4/4 time signature (numerator 4, denominator power 2), not yet seen.
 void ResetMidiSummary(MidiSummary& summary);
 
-// Scans the file at path (NUL-terminated UTF-16) into summary. Success is
-// summary.valid == 1; a file that cannot be opened or has no acceptable
-// header leaves the summary in its initial state.
-void ScanMidiFile(const WideChar* path, MidiSummary& summary);
-
-// The same scan over a stream that is already open and positioned at the
-// header; the stream stays open.
-void ScanMidiStream(FILE* stream, MidiSummary& summary);
+// Scans source into summary. Success is summary.valid == 1; a source whose
+// data has no acceptable header leaves the summary in its initial state.
+void ScanMidiSource(const ByteSource& source, MidiSummary& summary);

@@ -1,15 +1,69 @@
-// Building the tempo map of the first track chunk.
+// The tempo map of the first track chunk, and the playing time it gives.
+//
+// With ticks per quarter note, the playing time is the sum over the first
+// track's tempo segments of ticks x tempo / division microseconds, the last
+// tempo holding to the end of the longest track; tempo changes after that
+// length are cut off. The sum is a fold over the changes in file order. The
+// map stores the first kTempoMapCapacity - 1 of them and counts the rest; a
+// first track with more is walked a second time and the rest are folded in
+// as they are met, in the same order, which gives exactly the result a map
+// of unlimited size would give.
 #pragma once
 
 #include <cstdint>
 
 #include "midi/midi_summary.h"
 
+constexpr std::uint32_t kTempoMapCapacity = 64;
+
+struct TempoMapEntry {
+    std::uint32_t tick;
+    std::uint32_t tempo;
+};
+
+// Entry 0 is the initial tempo at tick 0; then the tempo changes of the
+// first track chunk, in file order.
+struct TempoMap {
+    TempoMapEntry entries[kTempoMapCapacity];
+    std::uint32_t count;        // entries in use, 1 to kTempoMapCapacity
+    std::uint32_t changesSeen;  // Set Tempo events met in the first chunk, stored or not
+};
+
+// Where the walk of the first track chunk hands each Set Tempo event.
+struct TempoSink {
+    void (*take)(void* context, std::uint32_t tick, std::uint32_t tempo);
+    void* context;
+};
+
 // Entry 0 at tick 0 with the initial tempo; nothing recorded yet.
 void InitTempoMap(TempoMap& tempoMap, std::uint32_t initialTempo);
 
-// Records a Set Tempo event of the first track chunk. On the first walk the
-// first kTempoMapCapacity - 1 changes are stored and later ones only counted;
-// on a replay walk the changes past the stored ones are folded into the
-// playing time instead.
-void RecordTempoChange(TempoMap& tempoMap, std::uint32_t tick, std::uint32_t tempo);
+// The first walk's sink: stores the changes in tempoMap while there is room
+// and counts them all.
+TempoSink TempoMapSink(TempoMap& tempoMap);
+
+struct PlayingTimeFold {
+    double totalMicroseconds;
+    std::uint32_t previousTick;
+    std::uint32_t currentTempo;
+    std::uint32_t lengthTicks;
+    std::uint16_t division;    // ticks per quarter note, not 0
+    bool cut;                  // a change past lengthTicks was met; later ones are ignored
+    std::uint32_t changesMet;  // changes handed to the replay sink so far
+};
+
+// Starts the fold and folds in the stored entries of the map.
+PlayingTimeFold StartPlayingTime(const MidiSummary& summary, const TempoMap& tempoMap);
+
+// The sink of the second walk of the first chunk, which is needed when the
+// map had no room for some changes and they can still count (the fold is not
+// cut yet): passes over the changes the map stored and folds in the rest.
+TempoSink ReplaySink(PlayingTimeFold& fold);
+
+// Adds the segment up to lengthTicks and converts to seconds.
+double FinishPlayingTime(const PlayingTimeFold& fold);
+
+// Playing time for an SMPTE division (top bit set): the upper byte is minus
+// the frame rate (24, 25, 29 for 30000/1001, 30), the lower byte the ticks
+// per frame. Any other rate, or 0 ticks per frame, gives 0.0.
+double SmpteDurationSeconds(std::uint16_t division, std::uint32_t lengthTicks);

@@ -1,6 +1,6 @@
 #include "platform/platform.h"
 
-#include <cstring>
+#include "midi/midi_summary.h"
 
 #ifdef _WIN32
 
@@ -27,8 +27,6 @@ FILE* OpenFileForReading(const WideChar* path, std::int64_t* size) {
 }
 
 int SeekFile(FILE* file, std::int64_t offset, int origin) { return _fseeki64(file, offset, origin); }
-
-std::int64_t TellFile(FILE* file) { return _ftelli64(file); }
 
 void CopyNarrowTextBounded(char* dest, const char* text, int count) {
     if (dest == nullptr || count <= 0) return;
@@ -79,10 +77,6 @@ void ConvertWideToAnsi(const WideChar* text, char* dest, int destSize) {
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-// Encodes NUL-terminated UTF-16 as UTF-8 into out (outSize bytes, terminator
-// included). Fails on an unpaired surrogate or when out is too small.
 bool ConvertUtf16ToUtf8(const WideChar* text, char* out, std::size_t outSize) {
     std::size_t used = 0;
     for (const WideChar* p = text; *p != 0; ++p) {
@@ -92,44 +86,22 @@ bool ConvertUtf16ToUtf8(const WideChar* text, char* out, std::size_t outSize) {
             out[used++] = static_cast<char>(codePoint);
             continue;
         }
-        if (codePoint >= 0xD800 && codePoint <= 0xDBFF) {
-            const std::uint32_t low = p[1];
-            if (low < 0xDC00 || low > 0xDFFF) return false;
-            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low - 0xDC00);
-            ++p;
-        } else if (codePoint >= 0xDC00 && codePoint <= 0xDFFF) {
-            return false;
+        if (codePoint >= 0xD800 && codePoint <= 0xDFFF) {  // a surrogate: only high then low make a pair
+            if (codePoint > 0xDBFF || p[1] < 0xDC00 || p[1] > 0xDFFF) return false;
+            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (*++p - 0xDC00u);
         }
-        unsigned char bytes[4];
-        std::size_t length;
-        if (codePoint < 0x80) {
-            bytes[0] = static_cast<unsigned char>(codePoint);
-            length = 1;
-        } else if (codePoint < 0x800) {
-            bytes[0] = static_cast<unsigned char>(0xC0 | (codePoint >> 6));
-            bytes[1] = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
-            length = 2;
-        } else if (codePoint < 0x10000) {
-            bytes[0] = static_cast<unsigned char>(0xE0 | (codePoint >> 12));
-            bytes[1] = static_cast<unsigned char>(0x80 | ((codePoint >> 6) & 0x3F));
-            bytes[2] = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
-            length = 3;
-        } else {
-            bytes[0] = static_cast<unsigned char>(0xF0 | (codePoint >> 18));
-            bytes[1] = static_cast<unsigned char>(0x80 | ((codePoint >> 12) & 0x3F));
-            bytes[2] = static_cast<unsigned char>(0x80 | ((codePoint >> 6) & 0x3F));
-            bytes[3] = static_cast<unsigned char>(0x80 | (codePoint & 0x3F));
-            length = 4;
-        }
+        // A lead byte that tells the length, then six bits in each byte after it.
+        static constexpr unsigned char kLeadByte[] = {0, 0, 0xC0, 0xE0, 0xF0};
+        const std::size_t length = codePoint < 0x800 ? 2 : codePoint < 0x10000 ? 3 : 4;
         if (outSize - used <= length) return false;  // keep room for the terminator
-        std::memcpy(out + used, bytes, length);
+        for (std::size_t i = length - 1; i > 0; --i, codePoint >>= 6)
+            out[used + i] = static_cast<char>(0x80 | (codePoint & 0x3F));
+        out[used] = static_cast<char>(kLeadByte[length] | codePoint);
         used += length;
     }
     out[used] = '\0';
     return true;
 }
-
-}  // namespace
 
 FILE* OpenFileForReading(const WideChar* path, std::int64_t* size) {
     if (size != nullptr) *size = -1;
@@ -160,8 +132,6 @@ int SeekFile(FILE* file, std::int64_t offset, int origin) {
     return fseeko(file, static_cast<off_t>(offset), origin);
 }
 
-std::int64_t TellFile(FILE* file) { return static_cast<std::int64_t>(ftello(file)); }
-
 void CopyNarrowTextBounded(char* dest, const char* text, int count) {
     if (dest == nullptr || count <= 0) return;
     int i = 0;
@@ -188,3 +158,27 @@ void ConvertWideToAnsi(const WideChar* text, char* dest, int destSize) {
 }
 
 #endif
+
+// The scan of a file named by its path: the file is opened here, and the
+// scanner reads it through a byte source over the stream.
+namespace {
+
+std::size_t ReadFromFile(void* file, std::uint8_t* buffer, std::size_t count) {
+    return std::fread(buffer, 1, count, static_cast<FILE*>(file));
+}
+
+bool SeekInFile(void* file, std::int64_t position) { return SeekFile(static_cast<FILE*>(file), position, SEEK_SET) == 0; }
+
+}  // namespace
+
+void ScanMidiFile(const WideChar* path, MidiSummary& summary) {
+    ResetMidiSummary(summary);
+    std::int64_t size;
+    FILE* file = OpenFileForReading(path, &size);
+    if (file == nullptr) return;
+    // The reader has its own buffer; a second one in the stream would only
+    // copy every byte twice. Done before any other use of the stream.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    ScanMidiSource(ByteSource{ReadFromFile, SeekInFile, file, size}, summary);
+    std::fclose(file);
+}

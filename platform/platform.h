@@ -1,6 +1,7 @@
 // The few operating-system services the plug-in needs, behind one small
-// interface: opening a file by its UTF-16 path, 64-bit seeks and positions,
-// and bounded writing of narrow and wide text into buffers the host owns.
+// interface: opening a file by its UTF-16 path, 64-bit seeks, and bounded
+// writing of narrow and wide text into buffers the host owns; and the scan
+// of a file named by its path, which joins the first to the scanner.
 //
 // This header and platform.cpp are the only places that know which system
 // they are built for.
@@ -30,9 +31,22 @@ using WideChar = char16_t;
 // ends a file.
 FILE* OpenFileForReading(const WideChar* path, std::int64_t* size = nullptr);
 
-// fseek/ftell with 64-bit offsets. SeekFile returns 0 on success.
+// fseek with a 64-bit offset; returns 0 on success.
 int SeekFile(FILE* file, std::int64_t offset, int origin);
-std::int64_t TellFile(FILE* file);
+
+#ifndef _WIN32
+// Encodes NUL-terminated UTF-16 as UTF-8 into out (outSize bytes, terminator
+// included). Fails on an unpaired surrogate or when out is too small.
+bool ConvertUtf16ToUtf8(const WideChar* text, char* out, std::size_t outSize);
+#endif
+
+struct MidiSummary;
+
+// Scans the file at path (NUL-terminated UTF-16) into summary, through
+// OpenFileForReading: success is summary.valid == 1, and a file that cannot
+// be opened or has no acceptable header leaves the summary in its initial
+// state. The file is closed again before it returns.
+void ScanMidiFile(const WideChar* path, MidiSummary& summary);
 
 // Copies at most count - 1 characters of text followed by a terminator into
 // dest; writes nothing when count <= 0.

@@ -1,28 +1,26 @@
 // The reader's contract: logical positions around a pushed-back byte, skips
 // that count from it, and reads and skips past the end of the data; then the
-// same contract where the reader's own buffer ends and is refilled.
+// same contract where the reader's own buffer ends and is refilled, and the
+// few calls it makes of its source.
 #include "midi/byte_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "tests/test_files.h"
+#include "tests/midi_bytes.h"
 
 namespace {
 
 class ByteReaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string path = test_files::WriteTempFile(midi_bytes::Raw({10, 11, 12, 13, 14, 15, 16, 17}));
-        file_ = std::fopen(path.c_str(), "rb");
-        ASSERT_NE(file_, nullptr);
-        InitByteReader(reader_, file_);
+        ByteSource source = MemoryByteSource(memory_, bytes_.data(), bytes_.size());
+        source.size = -1;  // as from a stream that cannot tell
+        InitByteReader(reader_, source);
     }
-    void TearDown() override {
-        if (file_ != nullptr) std::fclose(file_);
-    }
-    FILE* file_ = nullptr;
+    const midi_bytes::Bytes bytes_ = midi_bytes::Raw({10, 11, 12, 13, 14, 15, 16, 17});
+    MemorySource memory_{};
     ByteReader reader_{};
 };
 
@@ -92,27 +90,26 @@ TEST_F(ByteReaderTest, SeekToPositionDropsThePushedBackByte) {
     EXPECT_EQ(ReadByte(reader_), 15);
 }
 
-// A file of three and a bit buffers whose byte at position p is p % 251, so
-// every byte tells where it came from and buffer edges fall mid-pattern.
-// Each case runs with the file's size unknown and known to the reader.
+constexpr std::int64_t kBuffer = static_cast<std::int64_t>(kReadBufferSize);
+constexpr std::int64_t kSize = 3 * kBuffer + 100;
+
+int ByteAt(std::int64_t position) { return static_cast<int>(position % 251); }
+
+// Three and a bit buffers whose byte at position p is p % 251, so every byte
+// tells where it came from and buffer edges fall mid-pattern.
+midi_bytes::Bytes PatternBytes() {
+    midi_bytes::Bytes bytes(static_cast<std::size_t>(kSize));
+    for (std::int64_t p = 0; p < kSize; ++p) bytes[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(ByteAt(p));
+    return bytes;
+}
+
+// Each case runs with the size of the data unknown and known to the reader.
 class BufferEdgeTest : public ::testing::TestWithParam<bool> {
 protected:
-    static constexpr std::int64_t kBuffer = static_cast<std::int64_t>(kReadBufferSize);
-    static constexpr std::int64_t kSize = 3 * kBuffer + 100;
-
-    static int ByteAt(std::int64_t position) { return static_cast<int>(position % 251); }
-
     void SetUp() override {
-        midi_bytes::Bytes bytes(static_cast<std::size_t>(kSize));
-        for (std::int64_t p = 0; p < kSize; ++p) bytes[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(ByteAt(p));
-        const std::string path = test_files::WriteTempFile(bytes);
-        file_ = std::fopen(path.c_str(), "rb");
-        ASSERT_NE(file_, nullptr);
-        std::setvbuf(file_, nullptr, _IONBF, 0);
-        InitByteReader(reader_, file_, 0, GetParam() ? kSize : -1);
-    }
-    void TearDown() override {
-        if (file_ != nullptr) std::fclose(file_);
+        ByteSource source = MemoryByteSource(memory_, bytes_.data(), bytes_.size());
+        if (!GetParam()) source.size = -1;
+        InitByteReader(reader_, source);
     }
     // Reads one byte and checks it is the one at the reader's position.
     void ExpectNextByteIsFromItsPosition() {
@@ -120,7 +117,8 @@ protected:
         EXPECT_EQ(ReadByte(reader_), ByteAt(position)) << "at " << position;
         EXPECT_EQ(TellPosition(reader_), position + 1);
     }
-    FILE* file_ = nullptr;
+    const midi_bytes::Bytes bytes_ = PatternBytes();
+    MemorySource memory_{};
     ByteReader reader_{};
 };
 
@@ -220,20 +218,51 @@ TEST_P(BufferEdgeTest, PositionPastTheEndAndBackAgain) {
 
 INSTANTIATE_TEST_SUITE_P(SizeUnknownOrKnown, BufferEdgeTest, ::testing::Bool());
 
-TEST(ByteReaderStartTest, PositionsCountFromTheStreamsOwnOffset) {
-    const std::string path = test_files::WriteTempFile(midi_bytes::Raw({1, 2, 3, 4, 5, 6}));
-    FILE* file = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(file, nullptr);
-    ASSERT_EQ(std::fseek(file, 2, SEEK_SET), 0);
-    ByteReader reader;
-    InitByteReader(reader, file, 2);
-    EXPECT_EQ(TellPosition(reader), 2);
-    EXPECT_EQ(ReadByte(reader), 3);
-    SeekToPosition(reader, 0);
-    EXPECT_EQ(ReadByte(reader), 1);
-    SeekToPosition(reader, 5);
-    EXPECT_EQ(ReadByte(reader), 6);
-    std::fclose(file);
+// A memory source that counts the reader's calls, which are the read and
+// seek system calls of a file source.
+struct CountingSource {
+    ByteSource memorySource;
+    int reads;
+    int seeks;
+};
+
+std::size_t CountRead(void* context, std::uint8_t* buffer, std::size_t count) {
+    auto& counting = *static_cast<CountingSource*>(context);
+    ++counting.reads;
+    return counting.memorySource.read(counting.memorySource.context, buffer, count);
+}
+
+bool CountSeek(void* context, std::int64_t position) {
+    auto& counting = *static_cast<CountingSource*>(context);
+    ++counting.seeks;
+    return counting.memorySource.seek(counting.memorySource.context, position);
+}
+
+TEST(ByteReaderCallsTest, OneReadPerBufferFullAndSeeksOnlyWhenNeeded) {
+    const midi_bytes::Bytes bytes = PatternBytes();
+    for (const bool sizeKnown : {true, false}) {
+        MemorySource memory;
+        CountingSource counting{MemoryByteSource(memory, bytes.data(), bytes.size()), 0, 0};
+        ByteReader reader;
+        InitByteReader(reader, ByteSource{CountRead, CountSeek, &counting, sizeKnown ? kSize : -1});
+        ReadByte(reader);
+        SkipBytes(reader, static_cast<std::uint64_t>(kBuffer + 10));  // within the next buffer-full: read on
+        EXPECT_EQ(ReadByte(reader), ByteAt(kBuffer + 11));
+        EXPECT_EQ(counting.reads, 2);
+        EXPECT_EQ(counting.seeks, 0);
+        SkipBytes(reader, static_cast<std::uint64_t>(2 * kBuffer));  // beyond it: one seek
+        SkipBytes(reader, 5);                                          // while it is pending: no more
+        EXPECT_EQ(ReadByte(reader), ByteAt(3 * kBuffer + 17));
+        EXPECT_EQ(counting.reads, 3);
+        EXPECT_EQ(counting.seeks, 1);
+        while (ReadByte(reader) != kEndOfData) {
+        }
+        // Past a known end nothing is read or sought at all.
+        SkipBytes(reader, static_cast<std::uint64_t>(4 * kBuffer));
+        EXPECT_EQ(ReadByte(reader), kEndOfData);
+        EXPECT_EQ(counting.reads, sizeKnown ? 3 : 5) << sizeKnown;
+        EXPECT_EQ(counting.seeks, sizeKnown ? 1 : 2) << sizeKnown;
+    }
 }
 
 }  // namespace

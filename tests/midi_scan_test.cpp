@@ -2,13 +2,13 @@
 // chunks are walked.
 #include <gtest/gtest.h>
 
-#include "midi/midi_summary.h"
+#include "platform/platform.h"
+#include "tests/scan_bytes.h"
 #include "tests/test_files.h"
 
 namespace {
 
 using namespace midi_bytes;
-using test_files::ScanBytes;
 
 TEST(HeaderTest, AcceptsAPlainHeaderAndKeepsItsWords) {
     const MidiSummary summary = ScanBytes(Header(1, 0, 0xE728));

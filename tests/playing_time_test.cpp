@@ -4,13 +4,11 @@
 
 #include <vector>
 
-#include "midi/midi_summary.h"
-#include "tests/test_files.h"
+#include "tests/scan_bytes.h"
 
 namespace {
 
 using namespace midi_bytes;
-using test_files::ScanBytes;
 
 TEST(PlayingTimeTest, SumsTheTempoSegmentsOfTheFirstTrack) {
     // 960 x 500000 / 480 + 960 x 250000 / 480 microseconds.

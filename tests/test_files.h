@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <string>
 
-#include "midi/midi_summary.h"
 #include "tests/midi_bytes.h"
 
 namespace test_files {
@@ -20,15 +19,6 @@ std::string WriteTempFile(const midi_bytes::Bytes& bytes, const std::string& nam
 
 // UTF-8 path to UTF-16.
 std::u16string Utf16Path(const std::string& path);
-
-// Writes bytes to a temp file and scans it (in tests linked with the
-// scanner itself).
-inline MidiSummary ScanBytes(const midi_bytes::Bytes& bytes) {
-    const std::u16string path = Utf16Path(WriteTempFile(bytes));
-    MidiSummary summary;
-    ScanMidiFile(path.c_str(), summary);
-    return summary;
-}
 
 // A fresh folder for one test, removed again at its end.
 class TestFolder {

@@ -4,22 +4,30 @@
 
 #include "midi/byte_reader.h"
 #include "midi/track_walk.h"
-#include "tests/test_files.h"
+#include "tests/scan_bytes.h"
 
 namespace {
 
 using namespace midi_bytes;
-using test_files::ScanBytes;
 
 // One format-0 file around the given events.
 MidiSummary ScanTrack(const Bytes& events) { return ScanBytes(Header(0, 1, 96) + Track(events)); }
 
-TEST(VariableQuantityTest, ReadsUpToFourBytes) {
-    const std::string path = test_files::WriteTempFile(Raw({0x00, 0x7F, 0x81, 0x00, 0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x82, 0x83, 0x84, 0x05}));
-    FILE* file = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(file, nullptr);
+// Walks events as the body of a chunk that ends at chunkEnd (by default
+// where the events do) and says why the walk ended.
+WalkEnd WalkEvents(const Bytes& events, MidiSummary& summary, std::int64_t chunkEnd = -1) {
+    MemorySource memory;
     ByteReader reader;
-    InitByteReader(reader, file);
+    InitByteReader(reader, MemoryByteSource(memory, events.data(), events.size()));
+    ResetMidiSummary(summary);
+    return WalkTrackEvents(reader, chunkEnd < 0 ? static_cast<std::int64_t>(events.size()) : chunkEnd, summary, nullptr);
+}
+
+TEST(VariableQuantityTest, ReadsUpToFourBytes) {
+    const Bytes bytes = Raw({0x00, 0x7F, 0x81, 0x00, 0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x82, 0x83, 0x84, 0x05});
+    MemorySource memory;
+    ByteReader reader;
+    InitByteReader(reader, MemoryByteSource(memory, bytes.data(), bytes.size()));
     std::uint32_t value;
     ASSERT_TRUE(ReadVariableQuantity(reader, value));
     EXPECT_EQ(value, 0u);
@@ -34,23 +42,17 @@ TEST(VariableQuantityTest, ReadsUpToFourBytes) {
     EXPECT_EQ(value, (1u << 21) | (2u << 14) | (3u << 7) | 4u);
     EXPECT_EQ(ReadByte(reader), 0x05);
     EXPECT_FALSE(ReadVariableQuantity(reader, value));
-    std::fclose(file);
 }
 
 TEST(VariableQuantityTest, DataEndingInsideAQuantityFails) {
-    const std::string path = test_files::WriteTempFile(Raw({0x81, 0x80}));
-    FILE* file = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(file, nullptr);
-    ByteReader reader;
-    InitByteReader(reader, file);
-    std::uint32_t value;
-    EXPECT_FALSE(ReadVariableQuantity(reader, value));
-    std::fclose(file);
+    MidiSummary summary;
+    EXPECT_EQ(WalkEvents(Raw({0x81, 0x80}), summary, 10), WalkEnd::kDataEnded);
 }
 
 TEST(VariableQuantityTest, FourthContinuedByteIsFollowedByTheStatus) {
     // Delta 81 82 83 84, then 0xFF read as the status of an End of Track.
-    const MidiSummary summary = ScanTrack(Raw({0x81, 0x82, 0x83, 0x84, 0xFF, 0x2F, 0x00}));
+    MidiSummary summary;
+    EXPECT_EQ(WalkEvents(Raw({0x81, 0x82, 0x83, 0x84, 0xFF, 0x2F, 0x00}), summary), WalkEnd::kEndOfTrack);
     EXPECT_EQ(summary.lengthTicks, (1u << 21) | (2u << 14) | (3u << 7) | 4u);
 }
 
@@ -62,8 +64,8 @@ TEST(RunningStatusTest, DataByteRepeatsTheLastChannelStatus) {
 }
 
 TEST(RunningStatusTest, DataByteWithoutStatusEndsTheWalk) {
-    const MidiSummary summary = ScanTrack(Raw({0x00, 0x3C, 0x40}) + EndOfTrack(50));
-    EXPECT_EQ(summary.valid, 1);
+    MidiSummary summary;
+    EXPECT_EQ(WalkEvents(Raw({0x00, 0x3C, 0x40}) + EndOfTrack(50), summary), WalkEnd::kMalformedEvent);
     EXPECT_EQ(summary.lengthTicks, 0u);
 }
 
@@ -118,13 +120,16 @@ TEST(MetaCaptureTest, KeySignatureTakesTheFirstTwoBytes) {
     EXPECT_EQ(summary.keySignatureSeen, 0);
 }
 
-TEST(MetaCaptureTest, ShortCaptureAtTheEndOfTheFileLeavesNothingSeen) {
-    Bytes file = Header(0, 1, 96) + TrackWithLength(100, TimeSignature(0, 6, 3));
-    file.resize(file.size() - 2);
-    EXPECT_EQ(ScanBytes(file).timeSignatureSeen, 0);
-    file = Header(0, 1, 96) + TrackWithLength(100, SetTempo(0, 250000));
-    file.resize(file.size() - 1);
-    EXPECT_EQ(ScanBytes(file).tempo, kDefaultTempo);
+TEST(MetaCaptureTest, ShortCaptureAtTheEndOfTheDataLeavesNothingSeen) {
+    Bytes events = TimeSignature(0, 6, 3);
+    events.resize(events.size() - 2);
+    MidiSummary summary;
+    EXPECT_EQ(WalkEvents(events, summary, 100), WalkEnd::kDataEnded);
+    EXPECT_EQ(summary.timeSignatureSeen, 0);
+    events = SetTempo(0, 250000);
+    events.resize(events.size() - 1);
+    EXPECT_EQ(WalkEvents(events, summary, 100), WalkEnd::kDataEnded);
+    EXPECT_EQ(summary.tempo, kDefaultTempo);
 }
 
 TEST(MetaCaptureTest, OtherEventsAreSkippedByTheirLengths) {
@@ -142,7 +147,9 @@ TEST(LengthTest, LongestTrackAtItsEndOfTrack) {
 }
 
 TEST(LengthTest, TrackWithoutEndOfTrackAddsNothing) {
-    const MidiSummary summary = ScanBytes(Header(1, 2, 96) + Track(EndOfTrack(480)) + Track(NoteOn(5000, 60)));
+    MidiSummary summary;
+    EXPECT_EQ(WalkEvents(NoteOn(5000, 60), summary), WalkEnd::kChunkEnd);
+    summary = ScanBytes(Header(1, 2, 96) + Track(EndOfTrack(480)) + Track(NoteOn(5000, 60)));
     EXPECT_EQ(summary.lengthTicks, 480u);
 }
 
