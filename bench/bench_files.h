@@ -8,9 +8,11 @@
 //
 // Shared by the Google Benchmark program and the self-timed one that runs
 // under Wine, so both measure the same bytes, the same request and the same
-// plain-read baseline.
+// plain-read baseline, and time them alike (SecondsPerCall).
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,11 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/midi_bytes.h"
+#include "samples/midi_bytes.h"
 
 namespace bench_files {
 
-using midi_bytes::Bytes;
 using namespace midi_bytes;
 
 inline Bytes ConductorMeta() {
@@ -135,6 +136,29 @@ inline void PlainRead(const std::string& path, std::vector<char>& buffer) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr || std::fread(buffer.data(), 1, buffer.size(), file) != buffer.size()) std::abort();
     std::fclose(file);
+}
+
+// Times a piece of work: the best of five rounds, each a batch of calls grown
+// until it lasts at least minBatchSeconds, so that short calls are not
+// measured below the clock's resolution.
+template <typename Work>
+double SecondsPerCall(Work work, double minBatchSeconds) {
+    using Clock = std::chrono::steady_clock;
+    long calls = 1;
+    for (;;) {
+        const auto start = Clock::now();
+        for (long i = 0; i < calls; ++i) work();
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        if (seconds >= minBatchSeconds || calls >= (1L << 24)) break;
+        calls *= seconds < minBatchSeconds / 10 ? 10 : 2;
+    }
+    double best = 1e30;
+    for (int round = 0; round < 5; ++round) {
+        const auto start = Clock::now();
+        for (long i = 0; i < calls; ++i) work();
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count() / static_cast<double>(calls));
+    }
+    return best;
 }
 
 }  // namespace bench_files

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/midi_bytes.h"
+#include "samples/midi_bytes.h"
 
 namespace fs = std::filesystem;
 using namespace midi_bytes;

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "bench/bench_files.h"
-#include "bench/seconds_per_call.h"
 #include "plugin/content_exports.h"
 
 namespace {
@@ -29,7 +28,7 @@ void BM_PlainRead(benchmark::State& state, const WrittenFile* file) {
 void BM_Scan(benchmark::State& state, const WrittenFile* file) {
     std::vector<char> buffer(file->size);
     // The plain read, timed in batches of at least 20 ms.
-    const double readSeconds = SecondsPerCall([&] { bench_files::PlainRead(file->path, buffer); }, 0.02);
+    const double readSeconds = bench_files::SecondsPerCall([&] { bench_files::PlainRead(file->path, buffer); }, 0.02);
     const std::u16string widePath(file->path.begin(), file->path.end());
     HostWideChar value[64];
 

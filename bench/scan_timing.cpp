@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "bench/bench_files.h"
-#include "bench/seconds_per_call.h"
 #include "host/plugin_loader.h"
 
 namespace {
@@ -67,8 +66,8 @@ int main(int argc, char** argv) {
         std::vector<char> buffer(file.size);
         Request request{plugin.getValue, {file.path.begin(), file.path.end()}};
         // Batches of at least 0.1 s.
-        const double readSeconds = SecondsPerCall([&] { bench_files::PlainRead(file.path, buffer); }, 0.1);
-        const double scanSeconds = SecondsPerCall([&] { request(); }, 0.1);
+        const double readSeconds = bench_files::SecondsPerCall([&] { bench_files::PlainRead(file.path, buffer); }, 0.1);
+        const double scanSeconds = bench_files::SecondsPerCall([&] { request(); }, 0.1);
         std::printf("%-12s %12zu %12.2f %12.2f %7.2f %10.1f %12.3g  %s\n", file.named->name, file.size,
                     readSeconds * 1e6, scanSeconds * 1e6, scanSeconds / readSeconds, static_cast<double>(file.size) / scanSeconds / 1e6,
                     static_cast<double>(file.named->events) / scanSeconds, request.Text().c_str());

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/midi_bytes.h"
+#include "samples/midi_bytes.h"
 
 using namespace midi_bytes;
 

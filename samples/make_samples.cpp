@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/midi_bytes.h"
+#include "samples/midi_bytes.h"
 
 using namespace midi_bytes;
 

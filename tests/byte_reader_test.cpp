@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "tests/midi_bytes.h"
+#include "samples/midi_bytes.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "midi/midi_summary.h"
-#include "tests/midi_bytes.h"
+#include "samples/midi_bytes.h"
 
 namespace midi_bytes {
 

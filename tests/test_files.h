@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/midi_bytes.h"
+#include "samples/midi_bytes.h"
 
 namespace test_files {
 

@@ -1,5 +1,6 @@
-// Tiny builders for Standard MIDI File bytes, so that a test reads like the
-// file it describes:
+// Tiny builders for Standard MIDI File bytes, so that a file written here
+// (the samples, the tests' inputs, the benchmark and fuzz seed files) reads
+// like the file it describes:
 //
 //   Header(1, 2, 480) + Track(SetTempo(0, 500000) + NoteOn(0, 60) + EndOfTrack(480))
 #pragma once
