@@ -281,7 +281,8 @@ int RunHost(const std::vector<std::string>& arguments) {
         const std::string found = options.allFiles ? ": no files found" : ": no MIDI files found";
         for (const auto& [folder, skipped] : emptyFolders)
             Complain(folder + found +
-                     (skipped > 0 ? " (" + std::to_string(skipped) + " other files; --all-files reads them)" : ""));
+                     (skipped == 0 ? "" : " (" + std::to_string(skipped) + (skipped == 1 ? " other file" : " other files") +
+                                         "; --all-files reads them)"));
         if (list != nullptr && listed == 0) Complain(listName + ": no paths listed");
         status = kExitProblem;
     }

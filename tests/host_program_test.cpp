@@ -15,6 +15,7 @@
 #endif
 
 #include "host/display_width.h"
+#include "host/output_format.h"
 #include "host/system.h"
 #include "tests/test_files.h"
 
@@ -86,6 +87,8 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::stri
 }
 
 std::string P(const fs::path& path) { return path.string(); }
+// A path as a tsv field: Windows paths get a backslash doubled before t, n or r.
+std::string T(const fs::path& path) { return TsvField(path.string()); }
 
 // The tab-separated fields of SmallMidi(ticks) at 480 ticks a quarter note.
 std::string SmallMidiTsv(const std::string& duration, const std::string& ticks) {
@@ -106,14 +109,14 @@ TEST(HostProgram, FolderRowsAreSortedFilteredByExtensionAndNotMidiFilesListedEmp
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out, std::string(kTsvHeader) +                                            //
-                           P(folder.Root() / "b.mid") + "\t" + SmallMidiTsv("1.000", "960") + "\n" +  //
-                           P(folder.Root() / "junk.mid") + "\t\t\t\t\t\t\t\t\t\n" +                  //
-                           P(folder.Root() / "sub" / "a.MIDI") + "\t" + SmallMidiTsv("0.500", "480") + "\n");
+                           T(folder.Root() / "b.mid") + "\t" + SmallMidiTsv("1.000", "960") + "\n" +  //
+                           T(folder.Root() / "junk.mid") + "\t\t\t\t\t\t\t\t\t\n" +                  //
+                           T(folder.Root() / "sub" / "a.MIDI") + "\t" + SmallMidiTsv("0.500", "480") + "\n");
 
     // --no-recurse stops at the first level; a named file is read whatever its name.
     const ProgramRun top = RunProgram({"--no-recurse", "--fields", "8", P(folder.Root()), P(folder.Root() / "notes.txt")});
-    EXPECT_EQ(top.out, "path\tMIDI Length (ticks)\n" + P(folder.Root() / "b.mid") + "\t960\n" +
-                           P(folder.Root() / "junk.mid") + "\t\n" + P(folder.Root() / "notes.txt") + "\t480\n");
+    EXPECT_EQ(top.out, "path\tMIDI Length (ticks)\n" + T(folder.Root() / "b.mid") + "\t960\n" +
+                           T(folder.Root() / "junk.mid") + "\t\n" + T(folder.Root() / "notes.txt") + "\t480\n");
 }
 
 TEST(HostProgram, CsvAndJsonWithChosenFields) {
@@ -157,7 +160,7 @@ TEST(HostProgram, AMissingPathIsReportedAndTheOthersAreStillRead) {
     const ProgramRun run = RunProgram({"--fields", "MIDI Format", P(folder.Root() / "gone.mid"), P(good)});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "midifields: " + P(folder.Root() / "gone.mid") + ": no such file or folder\n");
-    EXPECT_EQ(run.out, "path\tMIDI Format\n" + P(good) + "\t0\n");
+    EXPECT_EQ(run.out, "path\tMIDI Format\n" + T(good) + "\t0\n");
 }
 
 TEST(HostProgram, UsageErrorsExitTwoWithAOneLineHint) {
@@ -198,7 +201,7 @@ TEST(HostProgram, OutputOrderDoesNotDependOnTheWorkerCount) {
     EXPECT_EQ(one.status, 0);
     EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 61);
     EXPECT_EQ(one.out, many.out);
-    EXPECT_NE(one.out.find(P(folder.Root() / "f10.mid") + "\t11\n" + P(folder.Root() / "f11.mid") + "\t12\n"),
+    EXPECT_NE(one.out.find(T(folder.Root() / "f10.mid") + "\t11\n" + T(folder.Root() / "f11.mid") + "\t12\n"),
               std::string::npos);
 }
 
@@ -207,13 +210,13 @@ TEST(HostProgram, UnicodePathsReachThePlugin) {
     const fs::path file = folder.Write(fs::u8path(u8"m\u00fcsik \u97f3\u697d") / fs::u8path(u8"\U0001D11E clef.mid"), SmallMidi(960));
     const ProgramRun run = RunProgram({"--fields", "8", P(folder.Root())});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "path\tMIDI Length (ticks)\n" + file.u8string() + "\t960\n");
+    EXPECT_EQ(run.out, "path\tMIDI Length (ticks)\n" + TsvField(file.u8string()) + "\t960\n");
 }
 
 TEST(HostProgram, FilesFromAListPrintsWhatNamingTheFilesPrints) {
     TestFolder folder;
     const std::vector<std::string> files{P(folder.Write("b.mid", SmallMidi(960))), P(folder.Write("a.mid", SmallMidi())),
-                                         P(folder.Write("sub/c.midi", SmallMidi(96)))};
+                                         P(folder.Write(fs::path("sub") / "c.midi", SmallMidi(96)))};
     std::vector<std::string> named{"--format", "tsv"};
     named.insert(named.end(), files.begin(), files.end());
     const ProgramRun expected = RunProgram(named);
@@ -233,7 +236,7 @@ TEST(HostProgram, FilesFromAListPrintsWhatNamingTheFilesPrints) {
     // A folder in the list is walked; a list without paths reads nothing.
     const ProgramRun folderListed =
         RunProgram({"--fields", "8", "--files-from", P(folder.Write("folders", midi_bytes::Text(P(folder.Root() / "sub"))))});
-    EXPECT_EQ(folderListed.out, "path\tMIDI Length (ticks)\n" + files[2] + "\t96\n");
+    EXPECT_EQ(folderListed.out, "path\tMIDI Length (ticks)\n" + TsvField(files[2]) + "\t96\n");
     const ProgramRun empty = RunProgram({"--files-from", "-"}, P(folder.Write("empty", {})));
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.err, "midifields: standard input: no paths listed\n");
@@ -250,7 +253,7 @@ TEST(HostProgram, AllFilesReadsEveryFileAndAFolderWithoutMidiFilesIsNoticed) {
 
     const ProgramRun all = RunProgram({"--all-files", "--summary", "--fields", "8", P(folder.Root())});
     EXPECT_EQ(all.status, 0) << all.err;
-    EXPECT_EQ(all.out, "path\tMIDI Length (ticks)\n" + P(notes) + "\t\n" + P(karaoke) + "\t960\n");
+    EXPECT_EQ(all.out, "path\tMIDI Length (ticks)\n" + T(notes) + "\t\n" + T(karaoke) + "\t960\n");
     EXPECT_EQ(all.err, "files read: 2\nnot MIDI: 1\nnot readable: 0\nskipped by extension: 0\n"
                        "total playing time: 1.000 s (0:00:01)\n");
 }
@@ -307,11 +310,14 @@ TEST(HostProgram, OutputForPeopleFitsA100ColumnTerminalAndLinesUpByDisplayWidth)
     for (const std::string& line : list) EXPECT_LE(DisplayWidth(line), 100u) << line;
     EXPECT_EQ(list[1], "  Tempo (BPM):    120.00");
 
+    // Fewer fields: a table (its headers wrapped when the folder's path is long).
     const std::vector<std::string> table = inTerminal({"--fields", "1,5,7"});
-    ASSERT_EQ(table.size(), 4u);
+    ASSERT_GE(table.size(), 4u);
     EXPECT_EQ(table[0].rfind("path  ", 0), 0u) << table[0];
-    EXPECT_NE(table[0].find("Duration (sec)"), std::string::npos) << table[0];
-    for (const std::string& line : table) EXPECT_EQ(SecondColumn(line), SecondColumn(table[0])) << line;
+    EXPECT_NE(table[0].find("Duration"), std::string::npos) << table[0];
+    for (const std::string& line : table) EXPECT_LE(DisplayWidth(line), 100u) << line;
+    for (std::size_t row = table.size() - 3; row < table.size(); ++row)
+        EXPECT_EQ(SecondColumn(table[row]), SecondColumn(table[0])) << table[row];
 }
 
 #ifndef _WIN32
@@ -323,7 +329,7 @@ TEST(HostProgram, ANameThatIsNotUtf8IsReportedNotDropped) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find(P(folder.Root()) + "/bad\\xFF.mid: the file name is not valid UTF-8"), std::string::npos)
         << run.err;
-    EXPECT_EQ(run.out, "path\tMIDI Format\n" + P(good) + "\t0\n");
+    EXPECT_EQ(run.out, "path\tMIDI Format\n" + T(good) + "\t0\n");
 }
 
 TEST(HostProgram, OutputThatCannotBeWrittenIsAFailure) {
