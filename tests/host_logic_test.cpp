@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <random>
 #include <sstream>
@@ -308,6 +309,13 @@ TEST(RunTotals, CountsFilesAndAddsPlayingTime) {
     totals.skipped = 3;
     EXPECT_EQ(FormatTotals(totals), "files read: 5\nnot MIDI: 1\nnot readable: 2\nskipped by extension: 3\n"
                                     "total playing time: 3603.500 s (1:00:04)\n");
+}
+
+TEST(PathText, ReasonsAreInTheWordsOfEveryMessage) {
+    EXPECT_EQ(ReasonText(std::make_error_code(std::errc::no_such_file_or_directory)), "no such file or folder");
+    EXPECT_EQ(ReasonText(std::make_error_code(std::errc::permission_denied)), "permission denied");
+    const std::string rare = ReasonText(std::make_error_code(std::errc::io_error));
+    EXPECT_TRUE(std::islower(static_cast<unsigned char>(rare[0])) && rare.back() != '.') << rare;
 }
 
 TEST(PathText, InvalidUtf8BytesAreShownEscaped) {
