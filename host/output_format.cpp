@@ -66,7 +66,8 @@ std::string Printable(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        const auto next = static_cast<unsigned char>(i + 1 < text.size() ? text[i + 1] : 0);
+        const bool c1 = c == 0xC2 && next >= 0x80 && next < 0xA0;
         out += c < 0x20 || c == 0x7F || c1 ? '?' : text[i];
         if (c1) ++i;
     }
