@@ -49,3 +49,22 @@ bool SelectFields(const std::string& list, const std::vector<std::string>& catal
         start = comma + 1;
     }
 }
+
+std::vector<std::string> ShortFieldNames(const std::vector<std::string>& catalogue) {
+    if (catalogue.size() < 2) return catalogue;
+    std::size_t shared = catalogue[0].size();
+    for (const std::string& name : catalogue) {
+        std::size_t same = 0;
+        while (same < shared && same < name.size() && name[same] == catalogue[0][same]) ++same;
+        shared = same;
+    }
+    // Whole words only: up to the last blank of the shared part.
+    const std::size_t blank = shared > 0 ? catalogue[0].rfind(' ', shared - 1) : std::string::npos;
+    const std::size_t cut = blank == std::string::npos ? 0 : blank + 1;
+    std::vector<std::string> names;
+    for (const std::string& name : catalogue) {
+        if (name.size() <= cut) return catalogue;
+        names.push_back(name.substr(cut));
+    }
+    return names;
+}

@@ -14,7 +14,9 @@
 
 int wmain(int argc, wchar_t** argv) {
     // Binary mode: the output is UTF-8 bytes with "\n" line ends, exactly
-    // what the POSIX host prints, rather than "\r\n" from text mode.
+    // what the POSIX host prints, rather than "\r\n" from text mode; a path
+    // list on stdin arrives byte for byte (NULs and Ctrl-Z included).
+    _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     // A console shows those bytes as UTF-8 only in its UTF-8 code page; the

@@ -12,14 +12,20 @@ struct HostOptions {
     std::optional<OutputFormat> format;  // unset: table on a terminal, else tsv
     std::optional<std::string> fields;   // unset: every field
     std::optional<std::string> pluginPath;
-    unsigned jobs = 0;  // 0: one per core
+    std::optional<std::string> filesFrom;  // a list of paths; "-" is standard input
+    bool nullSeparated = false;            // the list's paths end in NUL, not a line break
+    unsigned jobs = 0;                     // 0: one per core
     bool listFields = false;
+    bool version = false;
     bool summary = false;
     bool recurse = true;
+    bool allFiles = false;  // in folders, every file, not only the plug-in's extensions
 };
 
 enum class ParseOutcome { kRun, kDone, kUsageError };
 
 // Parses the arguments after the program name. kDone means help was asked
-// for and printed to stdout; kUsageError leaves a one-line reason in error.
-ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions& options, std::string& error);
+// for and printed to out (whose state then tells whether that worked);
+// kUsageError leaves a one-line reason in error.
+ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions& options, std::string& error,
+                          std::ostream& out);

@@ -1,68 +1,91 @@
-// Runs a job for each of count items on worker threads and hands the
+// Runs a job for each item of a stream on worker threads and hands the
 // results to the caller's thread in item order, whatever the number of
-// threads and however long each item takes.
+// threads and however long each item takes. Items are taken from the
+// stream only as the results move on, so a stream of any length needs no
+// more memory than a window of items.
 #pragma once
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
-// work(index) runs on a worker and must be safe to call concurrently.
-// emit(index, result) runs on the calling thread, in index order.
-// idle(emitted) runs on the calling thread now and then while it waits,
-// so a progress display can keep moving when one item is slow.
-template <typename Result>
-void RunOrdered(std::size_t count, unsigned threads, const std::function<Result(std::size_t)>& work,
-                const std::function<void(std::size_t, Result&)>& emit,
+// next(item) runs on the calling thread, fills the next item and returns
+// false at the end of the stream. work(item) runs on a worker and must be
+// safe to call concurrently. emit(item, result) runs on the calling thread,
+// in stream order; returning false ends the run (no item is taken after
+// that). idle(emitted) runs on the calling thread now and then while it
+// waits, so a progress display can keep moving when one item is slow. At
+// most `window` items are taken but not yet emitted.
+template <typename Item, typename Result>
+void RunOrdered(unsigned threads, std::size_t window, const std::function<bool(Item&)>& next,
+                const std::function<Result(const Item&)>& work, const std::function<bool(Item&, Result&)>& emit,
                 const std::function<void(std::size_t)>& idle = nullptr) {
-    threads = std::max(1u, threads);
-    if (threads > count) threads = static_cast<unsigned>(std::max<std::size_t>(count, 1));
-
-    std::vector<std::optional<Result>> results(count);
+    struct Slot {
+        Item item;
+        std::optional<Result> result;
+    };
+    // Emitted from the front. A deque keeps a worker's slot in place while
+    // slots are added behind it and taken from before it.
+    std::deque<Slot> slots;
+    std::size_t unclaimed = 0;  // position in slots of the first item no worker has taken
+    bool closing = false;
     std::mutex mutex;
-    std::condition_variable ready;
-    std::atomic<std::size_t> next{0};
+    std::condition_variable workReady;
+    std::condition_variable resultReady;
 
-    // Workers take the next unclaimed index; they never wait for output,
-    // so a result finished early is simply held until its turn.
     auto worker = [&] {
-        for (std::size_t index = next++; index < count; index = next++) {
-            Result result = work(index);
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                results[index] = std::move(result);
-            }
-            ready.notify_one();
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            workReady.wait(lock, [&] { return closing || unclaimed < slots.size(); });
+            if (closing) return;
+            Slot& slot = slots[unclaimed++];
+            lock.unlock();
+            Result result = work(slot.item);
+            lock.lock();
+            slot.result = std::move(result);
+            resultReady.notify_one();
         }
     };
     std::vector<std::thread> pool;
-    pool.reserve(threads);
-    for (unsigned t = 0; t < threads; ++t) pool.emplace_back(worker);
+    for (unsigned t = 0; t < std::max(1u, threads); ++t) pool.emplace_back(worker);
 
-    for (std::size_t index = 0; index < count; ++index) {
-        std::optional<Result> result;
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            while (!results[index].has_value()) {
-                if (idle) {
-                    lock.unlock();
-                    idle(index);
-                    lock.lock();
-                    if (results[index].has_value()) break;
-                }
-                ready.wait_for(lock, std::chrono::milliseconds(100));
-            }
-            result = std::move(results[index]);
-            results[index].reset();
+    bool more = true;
+    for (std::size_t emitted = 0;; ++emitted) {
+        for (Item item; more && slots.size() < std::max<std::size_t>(window, 1);) {
+            more = next(item);
+            if (!more) break;
+            std::lock_guard<std::mutex> lock(mutex);
+            slots.push_back({std::move(item), std::nullopt});
+            workReady.notify_one();
         }
-        emit(index, *result);
+        std::unique_lock<std::mutex> lock(mutex);
+        if (slots.empty()) break;
+        while (!slots.front().result.has_value()) {
+            if (idle) {
+                lock.unlock();
+                idle(emitted);
+                lock.lock();
+                if (slots.front().result.has_value()) break;
+            }
+            resultReady.wait_for(lock, std::chrono::milliseconds(100));
+        }
+        Slot slot = std::move(slots.front());
+        slots.pop_front();
+        --unclaimed;
+        lock.unlock();
+        if (!emit(slot.item, *slot.result)) break;
     }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        closing = true;
+    }
+    workReady.notify_all();
     for (std::thread& thread : pool) thread.join();
 }

@@ -1,6 +1,7 @@
-// The rows of a run in one of four formats: an aligned table for people,
-// tab-separated values (with a header row), CSV as RFC 4180 has it, and
-// JSON Lines (one object per file, empty fields as null).
+// The rows of a run in one of five formats: for people, an aligned table
+// or a list of "field: value" lines per file; for programs, tab-separated
+// values (with a header row), CSV as RFC 4180 has it, and JSON Lines (one
+// object per file, empty fields as null).
 #pragma once
 
 #include <memory>
@@ -9,9 +10,9 @@
 #include <string>
 #include <vector>
 
-enum class OutputFormat { kTable, kTsv, kCsv, kJson };
+enum class OutputFormat { kTable, kList, kTsv, kCsv, kJson };
 
-// "table", "tsv", "csv" or "json"; false for anything else.
+// "table", "list", "tsv", "csv" or "json", in any case; false for anything else.
 bool ParseOutputFormat(const std::string& name, OutputFormat& format);
 
 // A field's text, or nothing when the plug-in reports it empty.
@@ -27,10 +28,11 @@ public:
     virtual void End() = 0;
 };
 
-std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::ostream& out);
+// width: the screen columns a table must fit, 0 for no limit. A table that
+// does not fit, even with its headers wrapped at their blanks, is written
+// as the list instead. The other formats ignore it.
+std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::ostream& out, std::size_t width = 0);
 
 // Single values, exposed for their own tests.
 std::string CsvField(const std::string& text);
 std::string TsvField(const std::string& text);
-// Characters on a terminal, counting each UTF-8 sequence as one.
-std::size_t DisplayWidth(const std::string& text);

@@ -1,5 +1,6 @@
 #include "host/path_text.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "host/system.h"
@@ -36,4 +37,17 @@ std::string PathForMessage(const fs::path& path) {
     // Only a POSIX name that is not UTF-8 needs its bytes escaped.
     if (PathToUtf8(path, text)) return text;
     return EscapeInvalidUtf8(text);
+}
+
+std::string ReasonText(const std::error_code& error) {
+    if (error == std::errc::no_such_file_or_directory) return "no such file or folder";
+    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted) return "permission denied";
+    // Anything rarer in the system's words, made to look like the rest.
+    std::string text = error.message();
+    while (!text.empty() && (text.back() == '.' || std::isspace(static_cast<unsigned char>(text.back())))) text.pop_back();
+    // "Input/output error" becomes "input/output error"; "I/O error" stays.
+    if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
+        !std::isupper(static_cast<unsigned char>(text[1])))
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
 }

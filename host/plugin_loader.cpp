@@ -20,11 +20,16 @@ std::string DefaultPluginPath() { return ExecutableFolder() + kPluginFileName; }
 bool LoadPlugin(const std::string& path, Plugin& plugin, std::string& error) {
     plugin.handle = OpenLibrary(path);
     if (plugin.handle == nullptr) {
-        error = "cannot load the plug-in " + path + ": " + LibraryErrorText();
+        error = LibraryErrorText();
+        // The loader's text may name the file again.
+        if (error.compare(0, path.size() + 2, path + ": ") == 0) error.erase(0, path.size() + 2);
+        error = path + ": cannot load the plug-in: " + error;
         return false;
     }
-    return Resolve(plugin.handle, "ContentGetDetectString", plugin.getDetectString, error) &&
-           Resolve(plugin.handle, "ContentGetSupportedField", plugin.getSupportedField, error) &&
-           Resolve(plugin.handle, "ContentGetValueW", plugin.getValue, error) &&
-           Resolve(plugin.handle, "ContentSetDefaultParams", plugin.setDefaultParams, error);
+    const bool resolved = Resolve(plugin.handle, "ContentGetDetectString", plugin.getDetectString, error) &&
+                          Resolve(plugin.handle, "ContentGetSupportedField", plugin.getSupportedField, error) &&
+                          Resolve(plugin.handle, "ContentGetValueW", plugin.getValue, error) &&
+                          Resolve(plugin.handle, "ContentSetDefaultParams", plugin.setDefaultParams, error);
+    if (!resolved) error = path + ": " + error;
+    return resolved;
 }

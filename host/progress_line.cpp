@@ -32,7 +32,8 @@ void ProgressLine::Clear() {
 
 std::string ProgressText(std::size_t done, std::size_t total, double seconds) {
     char text[96];
-    std::snprintf(text, sizeof text, "%zu/%zu files, %.0f files/s", done, total,
-                  seconds > 0 ? static_cast<double>(done) / seconds : 0.0);
+    const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
+    if (total == 0) std::snprintf(text, sizeof text, "%zu files, %.0f files/s", done, rate);
+    else std::snprintf(text, sizeof text, "%zu/%zu files, %.0f files/s", done, total, rate);
     return text;
 }

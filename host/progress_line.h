@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+// A total of 0 means not known (paths still coming from a list).
 class ProgressLine {
 public:
     ProgressLine(std::size_t total, bool enabled, std::FILE* stream = stderr);

@@ -20,8 +20,9 @@ std::string FormatTotals(const RunTotals& totals) {
     const auto whole = rounded < 1e15 ? static_cast<unsigned long long>(rounded) : 0ULL;
     char text[256];
     std::snprintf(text, sizeof text,
-                  "files read: %zu\nnot MIDI: %zu\nnot readable: %zu\ntotal playing time: %.3f s (%llu:%02llu:%02llu)\n",
-                  totals.filesRead, totals.notMidi, totals.errors, totals.playingSeconds, whole / 3600,
+                  "files read: %zu\nnot MIDI: %zu\nnot readable: %zu\nskipped by extension: %zu\n"
+                  "total playing time: %.3f s (%llu:%02llu:%02llu)\n",
+                  totals.filesRead, totals.notMidi, totals.errors, totals.skipped, totals.playingSeconds, whole / 3600,
                   whole / 60 % 60, whole % 60);
     return text;
 }

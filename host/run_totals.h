@@ -12,6 +12,8 @@ struct RunTotals {
     std::size_t notMidi = 0;
     // Named or found, but could not be read.
     std::size_t errors = 0;
+    // Found in folders, but not named as the plug-in's files are.
+    std::size_t skipped = 0;
     double playingSeconds = 0.0;
 
     // One file's values; durationText is its playing time in seconds, if any.

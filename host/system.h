@@ -40,3 +40,7 @@ bool IdentifyFolder(const std::filesystem::path& folder, std::string& identity);
 std::FILE* OpenForReading(const std::filesystem::path& path);
 
 bool IsTerminal(std::FILE* stream);
+
+// The width in columns of the terminal the stream writes to, or 0 when it
+// is not a terminal or the system does not tell.
+std::size_t TerminalWidth(std::FILE* stream);

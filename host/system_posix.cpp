@@ -1,4 +1,5 @@
 #include <dlfcn.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,3 +50,8 @@ bool IdentifyFolder(const fs::path& folder, std::string& identity) {
 std::FILE* OpenForReading(const fs::path& path) { return std::fopen(path.c_str(), "rb"); }
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+std::size_t TerminalWidth(std::FILE* stream) {
+    winsize size{};
+    return ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}

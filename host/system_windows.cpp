@@ -86,3 +86,11 @@ bool IdentifyFolder(const fs::path& folder, std::string& identity) {
 std::FILE* OpenForReading(const fs::path& path) { return _wfopen(path.c_str(), L"rb"); }
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
+// The visible window, not the (often far wider) screen buffer.
+std::size_t TerminalWidth(std::FILE* stream) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    const auto console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (!GetConsoleScreenBufferInfo(console, &info)) return 0;
+    return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}

@@ -1,14 +1,17 @@
 // The host's own logic: the detection expression, the folder walk, the
-// output formats, ordered parallel work, field selection and totals.
+// output formats and display widths, ordered parallel work, field
+// selection and totals.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <random>
 #include <sstream>
 #include <thread>
 
 #include "host/detect_expression.h"
+#include "host/display_width.h"
 #include "host/field_selection.h"
 #include "host/file_walk.h"
 #include "host/ordered_work.h"
@@ -70,9 +73,11 @@ TEST(DetectExpression, MalformedTextIsRefusedWithAReason) {
     EXPECT_EQ(DetectExpression::Parse(std::string(100000, '!') + R"(EXT="A")", error), nullptr);
 }
 
-std::vector<std::string> Relative(const std::vector<fs::path>& files, const fs::path& root) {
+// The files of a walk relative to root, and its problems by file name.
+std::vector<std::string> Relative(const WalkResult& walk, const fs::path& root, bool problems = false) {
     std::vector<std::string> out;
-    for (const fs::path& file : files) out.push_back(file.lexically_relative(root).generic_string());
+    for (const WalkEntry& entry : walk.entries)
+        if (entry.problem.empty() != problems) out.push_back(entry.path.lexically_relative(root).generic_string());
     return out;
 }
 
@@ -87,24 +92,27 @@ TEST(FileWalk, SortedDepthFirstFilteredAndNamedFilesAlwaysTaken) {
     TestFolder folder;
     for (const char* name : {"b.mid", "a.mid", "c/z.mid", "c/a.mid", "c/d/e.mid", "notes.txt", "c0.mid", "Z.mid"})
         folder.Write(name, SmallMidi());
-    const WalkResult all = WalkPaths({folder.Root()}, MidiOnly());
-    EXPECT_TRUE(all.problems.empty());
+    const WalkResult all = FileWalk(MidiOnly()).Expand(folder.Root());
     // Byte order of names; a folder's files at the folder's place.
-    EXPECT_EQ(Relative(all.files, folder.Root()),
+    EXPECT_EQ(Relative(all, folder.Root()),
               (std::vector<std::string>{"Z.mid", "a.mid", "b.mid", "c/a.mid", "c/d/e.mid", "c/z.mid", "c0.mid"}));
+    EXPECT_EQ(all.skipped, 1u);
+    EXPECT_EQ(Relative(FileWalk(WalkOptions{}).Expand(folder.Root()), folder.Root()).size(), 8u);
 
-    const WalkResult top = WalkPaths({folder.Root(), folder.Root() / "notes.txt"}, MidiOnly(false));
-    EXPECT_EQ(Relative(top.files, folder.Root()),
-              (std::vector<std::string>{"Z.mid", "a.mid", "b.mid", "c0.mid", "notes.txt"}));
+    FileWalk top(MidiOnly(false));
+    EXPECT_EQ(Relative(top.Expand(folder.Root()), folder.Root()),
+              (std::vector<std::string>{"Z.mid", "a.mid", "b.mid", "c0.mid"}));
+    EXPECT_EQ(Relative(top.Expand(folder.Root() / "notes.txt"), folder.Root()), std::vector<std::string>{"notes.txt"});
+    // A folder is walked once in a run.
+    EXPECT_TRUE(top.Expand(folder.Root()).entries.empty());
 }
 
-TEST(FileWalk, MissingPathsAreProblemsAndTheRestIsStillWalked) {
+TEST(FileWalk, AMissingPathIsAProblem) {
     TestFolder folder;
-    folder.Write("a.mid", SmallMidi());
-    const WalkResult result = WalkPaths({folder.Root() / "gone", folder.Root()}, MidiOnly());
-    ASSERT_EQ(result.problems.size(), 1u);
-    EXPECT_EQ(result.problems[0].path, folder.Root() / "gone");
-    EXPECT_EQ(result.files.size(), 1u);
+    const WalkResult result = FileWalk(MidiOnly()).Expand(folder.Root() / "gone");
+    ASSERT_EQ(result.entries.size(), 1u);
+    EXPECT_EQ(result.entries[0].path, folder.Root() / "gone");
+    EXPECT_EQ(result.entries[0].problem, "no such file or folder");
 }
 
 #ifndef _WIN32
@@ -115,10 +123,9 @@ TEST(FileWalk, SymbolicLinkLoopsEndAndEachFolderIsReadOnce) {
     fs::create_directory_symlink(folder.Root() / "x", folder.Root() / "x/y/back");  // a loop
     fs::create_directory_symlink(folder.Root() / "x/y", folder.Root() / "x/y2");     // the same folder again
     fs::create_symlink(folder.Root() / "missing.mid", folder.Root() / "x/dangling.mid");
-    const WalkResult result = WalkPaths({folder.Root()}, MidiOnly());
-    EXPECT_EQ(Relative(result.files, folder.Root()), (std::vector<std::string>{"x/a.mid", "x/y/b.mid"}));
-    ASSERT_EQ(result.problems.size(), 1u);
-    EXPECT_EQ(result.problems[0].path.filename(), "dangling.mid");
+    const WalkResult result = FileWalk(MidiOnly()).Expand(folder.Root());
+    EXPECT_EQ(Relative(result, folder.Root()), (std::vector<std::string>{"x/a.mid", "x/y/b.mid"}));
+    EXPECT_EQ(Relative(result, folder.Root(), true), std::vector<std::string>{"x/dangling.mid"});
 }
 #endif
 
@@ -137,7 +144,23 @@ TEST(OutputFormat, CsvQuotesOnlyWhatNeedsItAndEndsRowsWithCrLf) {
     EXPECT_EQ(out.str(), "path,\"Tempo, BPM\",Key\r\n\"dir/a \"\"x\"\".mid\",120.00,\r\n");
 }
 
-TEST(OutputFormat, TsvEscapesTabsAndLineBreaksAndKeepsBackslashes) {
+// A reader of the tsv rule: \\, \t, \n and \r are escapes, any other
+// backslash is itself.
+std::string TsvUnescape(const std::string& field) {
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const std::size_t kind = i + 1 < field.size() ? std::string("\\tnr").find(field[i + 1]) : std::string::npos;
+        if (field[i] != '\\' || kind == std::string::npos) {
+            out += field[i];
+        } else {
+            out += "\\\t\n\r"[kind];
+            ++i;
+        }
+    }
+    return out;
+}
+
+TEST(OutputFormat, TsvEscapesLineBreaksReadsBackExactlyAndKeepsWindowsPaths) {
     std::ostringstream out;
     auto writer = MakeRowWriter(OutputFormat::kTsv, out);
     writer->Begin({"A", "B", "C"});
@@ -145,6 +168,15 @@ TEST(OutputFormat, TsvEscapesTabsAndLineBreaksAndKeepsBackslashes) {
     writer->Row("C:\\music\\a.mid", {std::string("x"), std::string("y"), std::string("z")});
     writer->End();
     EXPECT_EQ(out.str(), "path\tA\tB\tC\nodd\\tname\\n.mid\t\t4/4\t\nC:\\music\\a.mid\tx\ty\tz\n");
+
+    // A backslash that would start an escape is doubled, so a name holding
+    // backslash-n and one holding a line break stay apart.
+    EXPECT_EQ(TsvField("lit\\nname.mid"), "lit\\\\nname.mid");
+    EXPECT_EQ(TsvField("lit\nname.mid"), "lit\\nname.mid");
+    for (const std::string text : {"C:\\temp\\new\\r.mid", "a\\\tb\\", "\\\\server\\x", "\\\n\\t\r\t\\\\n"}) {
+        EXPECT_EQ(TsvUnescape(TsvField(text)), text) << TsvField(text);
+        EXPECT_EQ(TsvField(text).find_first_of("\t\n\r"), std::string::npos) << text;
+    }
 }
 
 TEST(OutputFormat, JsonLinesEscapeTextKeepColumnOrderAndUseNullForEmpty) {
@@ -159,43 +191,89 @@ TEST(OutputFormat, JsonLinesEscapeTextKeepColumnOrderAndUseNullForEmpty) {
               "{\"path\":\"bad\xef\xbf\xbd.mid\",\"Zeta\":\"x\",\"Alpha\":\"y\"}\n");
 }
 
-TEST(OutputFormat, TableAlignsColumnsByCharactersNotBytes) {
-    std::ostringstream out;
-    auto writer = MakeRowWriter(OutputFormat::kTable, out);
-    writer->Begin({"Key", "Len"});
-    writer->Row("\u00e9t\u00e9.mid", {std::string("Eb"), std::nullopt});
-    writer->Row("a\tb.mid", {std::nullopt, std::string("10")});
-    writer->End();
-    EXPECT_EQ(out.str(),
-              "path     Key  Len\n"
-              "\u00e9t\u00e9.mid  Eb\n"
-              "a?b.mid       10\n");
+TEST(DisplayWidth, WideCharactersCountTwoAndCombiningMarksNone) {
+    EXPECT_EQ(DisplayWidth("plain.mid"), 9u);
+    EXPECT_EQ(DisplayWidth("\u00e9"), 1u);                  // precomposed
+    EXPECT_EQ(DisplayWidth("e\u0301\u20dd"), 1u);           // combining acute, enclosing circle
+    EXPECT_EQ(DisplayWidth("\u97f3\u697d\uff21\ud55c"), 8u);  // CJK, fullwidth A, Hangul syllable
+    EXPECT_EQ(DisplayWidth("\u1112\u1161\u11ab"), 2u);      // the same syllable from conjoining jamo
+    EXPECT_EQ(DisplayWidth("\uff71\u0416"), 2u);            // halfwidth katakana, Cyrillic
+    EXPECT_EQ(DisplayWidth("\U0001F3B9\u200d\ufe0f"), 2u);  // emoji, zero-width joiner, variation selector
+    EXPECT_EQ(DisplayWidth("\U00020000"), 2u);              // CJK extension B
 }
 
-TEST(OrderedWork, ResultsArriveInInputOrderWhateverTheThreadCount) {
+TEST(OutputFormat, TableFitsItsWidthByDisplayColumnsThenWrapsHeadersThenBecomesAList) {
+    const auto write = [](std::size_t width) {
+        std::ostringstream out;
+        auto writer = MakeRowWriter(OutputFormat::kTable, out, width);
+        writer->Begin({"Tempo (BPM)", "Key Signature"});
+        writer->Row("\u97f3\u697d.mid", {std::string("120.00"), std::string("Eb")});
+        writer->Row("e\u0301te\u0301\tx.mid", {std::string("81.36"), std::nullopt});
+        writer->End();
+        return out.str();
+    };
+    const std::string oneLine =
+        "path       Tempo (BPM)  Key Signature\n"
+        "\u97f3\u697d.mid   120.00       Eb\n"
+        "e\u0301te\u0301?x.mid  81.36\n";
+    EXPECT_EQ(write(0), oneLine);
+    EXPECT_EQ(write(37), oneLine);
+    EXPECT_EQ(write(36),
+              "path       Tempo   Key\n"
+              "           (BPM)   Signature\n"
+              "\u97f3\u697d.mid   120.00  Eb\n"
+              "e\u0301te\u0301?x.mid  81.36\n");
+    EXPECT_EQ(write(27),
+              "\u97f3\u697d.mid\n"
+              "  Tempo (BPM):   120.00\n"
+              "  Key Signature: Eb\n"
+              "\n"
+              "e\u0301te\u0301?x.mid\n"
+              "  Tempo (BPM):   81.36\n"
+              "  Key Signature:\n");
+}
+
+TEST(OrderedWork, ResultsArriveInStreamOrderAndTheStreamIsReadAWindowAhead) {
+    constexpr std::size_t kCount = 200;
+    constexpr std::size_t kWindow = 16;
     for (unsigned threads : {1u, 2u, 8u, 100u}) {
-        const std::size_t count = 200;
         std::vector<std::size_t> emitted;
-        std::vector<unsigned> delays(count);
+        std::size_t taken = 0;
+        std::size_t mostAhead = 0;
+        std::vector<unsigned> delays(kCount);
         std::mt19937 random(threads);
         for (unsigned& delay : delays) delay = static_cast<unsigned>(random() % 300);
-        RunOrdered<std::size_t>(
-            count, threads,
-            [&](std::size_t index) {
-                std::this_thread::sleep_for(std::chrono::microseconds(delays[index]));
-                return index * 3;
+        RunOrdered<std::size_t, std::size_t>(
+            threads, kWindow,
+            [&](std::size_t& item) {
+                mostAhead = std::max(mostAhead, taken - emitted.size());
+                item = taken;
+                return taken++ < kCount;
             },
-            [&](std::size_t index, std::size_t& result) {
-                EXPECT_EQ(result, index * 3);
-                emitted.push_back(index);
+            [&](const std::size_t& item) {
+                std::this_thread::sleep_for(std::chrono::microseconds(delays[item]));
+                return item * 3;
+            },
+            [&](std::size_t& item, std::size_t& result) {
+                EXPECT_EQ(result, item * 3);
+                emitted.push_back(item);
+                return true;
             });
-        std::vector<std::size_t> expected(count);
-        for (std::size_t i = 0; i < count; ++i) expected[i] = i;
+        std::vector<std::size_t> expected(kCount);
+        for (std::size_t i = 0; i < kCount; ++i) expected[i] = i;
         EXPECT_EQ(emitted, expected) << threads << " threads";
+        EXPECT_LE(mostAhead, kWindow) << threads << " threads";
     }
-    bool called = false;
-    RunOrdered<int>(0, 4, [&](std::size_t) { called = true; return 0; }, [&](std::size_t, int&) { called = true; });
-    EXPECT_FALSE(called);
+
+    // A refusing emit ends the run; what was taken ahead is dropped.
+    std::size_t taken = 0;
+    std::size_t emitted = 0;
+    RunOrdered<std::size_t, std::size_t>(
+        4, kWindow, [&](std::size_t& item) { item = taken++; return true; },
+        [](const std::size_t& item) { return item; },
+        [&](std::size_t&, std::size_t&) { return ++emitted < 10; });
+    EXPECT_EQ(emitted, 10u);
+    EXPECT_LE(taken, 10 + kWindow);
 }
 
 TEST(FieldSelection, NamesInAnyCaseOrIndexesInTheOrderGiven) {
@@ -211,6 +289,15 @@ TEST(FieldSelection, NamesInAnyCaseOrIndexesInTheOrderGiven) {
     }
 }
 
+TEST(FieldSelection, ShortNamesDropOnlyTheWholeWordsAllNamesShare) {
+    EXPECT_EQ(ShortFieldNames({"MIDI Tempo (BPM)", "MIDI Tempo (us/qn)", "MIDI Format"}),
+              (std::vector<std::string>{"Tempo (BPM)", "Tempo (us/qn)", "Format"}));
+    for (const std::vector<std::string>& kept : {std::vector<std::string>{"MIDI Tempo (BPM)", "MIDI Tempo (us/qn)",
+                                                                          "MIDIX"},
+                                                 {"Tempo", "Tempo x"}, {"MIDI Format"}})
+        EXPECT_EQ(ShortFieldNames(kept), kept);
+}
+
 TEST(RunTotals, CountsFilesAndAddsPlayingTime) {
     RunTotals totals;
     totals.AddFile(false, std::string("4.000"));
@@ -219,8 +306,16 @@ TEST(RunTotals, CountsFilesAndAddsPlayingTime) {
     totals.AddFile(true, std::nullopt);
     totals.AddFile(false, std::string("not a number"));
     totals.errors = 2;
-    EXPECT_EQ(FormatTotals(totals),
-              "files read: 5\nnot MIDI: 1\nnot readable: 2\ntotal playing time: 3603.500 s (1:00:04)\n");
+    totals.skipped = 3;
+    EXPECT_EQ(FormatTotals(totals), "files read: 5\nnot MIDI: 1\nnot readable: 2\nskipped by extension: 3\n"
+                                    "total playing time: 3603.500 s (1:00:04)\n");
+}
+
+TEST(PathText, ReasonsAreInTheWordsOfEveryMessage) {
+    EXPECT_EQ(ReasonText(std::make_error_code(std::errc::no_such_file_or_directory)), "no such file or folder");
+    EXPECT_EQ(ReasonText(std::make_error_code(std::errc::permission_denied)), "permission denied");
+    const std::string rare = ReasonText(std::make_error_code(std::errc::io_error));
+    EXPECT_TRUE(std::islower(static_cast<unsigned char>(rare[0])) && rare.back() != '.') << rare;
 }
 
 TEST(PathText, InvalidUtf8BytesAreShownEscaped) {

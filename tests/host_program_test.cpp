@@ -2,6 +2,7 @@
 // its rows, formats, messages and exit statuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -13,6 +14,9 @@
 #include <unistd.h>
 #endif
 
+#include "host/display_width.h"
+#include "host/output_format.h"
+#include "host/system.h"
 #include "tests/test_files.h"
 
 namespace fs = std::filesystem;
@@ -44,16 +48,22 @@ std::string Quote(const std::string& text) {
 #endif
 }
 
-// Runs the program with arguments, capturing both streams through files.
-ProgramRun RunProgram(const std::vector<std::string>& arguments) {
+std::string HostCommand(const std::vector<std::string>& arguments) {
+    std::string command = Quote(MIDIFIELDS_HOST_PATH);
+    for (const std::string& argument : arguments) command += " " + Quote(argument);
+    return command;
+}
+
+// Runs a command of the shell, capturing both streams through files;
+// input, when given, is the file it reads as its standard input.
+ProgramRun RunCommand(std::string command, const std::string& input = "") {
     // ctest runs test cases as separate processes side by side: the name
     // must be unique across them, not only within this one.
     static const std::string process = std::to_string(std::random_device{}()) + "-" +
                                    std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
     static int counter = 0;
     const fs::path capture = fs::temp_directory_path() / ("midifields-run-" + process + "-" + std::to_string(++counter));
-    std::string command = Quote(MIDIFIELDS_HOST_PATH);
-    for (const std::string& argument : arguments) command += " " + Quote(argument);
+    if (!input.empty()) command += " <" + Quote(input);
     command += " >" + Quote(capture.string() + ".out") + " 2>" + Quote(capture.string() + ".err");
 #ifdef _WIN32
     command = "\"" + command + "\"";  // cmd.exe strips one outer pair of quotes
@@ -72,7 +82,13 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments) {
     return run;
 }
 
+ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& input = "") {
+    return RunCommand(HostCommand(arguments), input);
+}
+
 std::string P(const fs::path& path) { return path.string(); }
+// A path as a tsv field: Windows paths get a backslash doubled before t, n or r.
+std::string T(const fs::path& path) { return TsvField(path.string()); }
 
 // The tab-separated fields of SmallMidi(ticks) at 480 ticks a quarter note.
 std::string SmallMidiTsv(const std::string& duration, const std::string& ticks) {
@@ -93,14 +109,14 @@ TEST(HostProgram, FolderRowsAreSortedFilteredByExtensionAndNotMidiFilesListedEmp
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out, std::string(kTsvHeader) +                                            //
-                           P(folder.Root() / "b.mid") + "\t" + SmallMidiTsv("1.000", "960") + "\n" +  //
-                           P(folder.Root() / "junk.mid") + "\t\t\t\t\t\t\t\t\t\n" +                  //
-                           P(folder.Root() / "sub" / "a.MIDI") + "\t" + SmallMidiTsv("0.500", "480") + "\n");
+                           T(folder.Root() / "b.mid") + "\t" + SmallMidiTsv("1.000", "960") + "\n" +  //
+                           T(folder.Root() / "junk.mid") + "\t\t\t\t\t\t\t\t\t\n" +                  //
+                           T(folder.Root() / "sub" / "a.MIDI") + "\t" + SmallMidiTsv("0.500", "480") + "\n");
 
     // --no-recurse stops at the first level; a named file is read whatever its name.
     const ProgramRun top = RunProgram({"--no-recurse", "--fields", "8", P(folder.Root()), P(folder.Root() / "notes.txt")});
-    EXPECT_EQ(top.out, "path\tMIDI Length (ticks)\n" + P(folder.Root() / "b.mid") + "\t960\n" +
-                           P(folder.Root() / "junk.mid") + "\t\n" + P(folder.Root() / "notes.txt") + "\t480\n");
+    EXPECT_EQ(top.out, "path\tMIDI Length (ticks)\n" + T(folder.Root() / "b.mid") + "\t960\n" +
+                           T(folder.Root() / "junk.mid") + "\t\n" + T(folder.Root() / "notes.txt") + "\t480\n");
 }
 
 TEST(HostProgram, CsvAndJsonWithChosenFields) {
@@ -132,7 +148,8 @@ TEST(HostProgram, SummaryCountsFilesNotMidiAndPlayingTime) {
     folder.Write("c.mid", midi_bytes::Text("RIFF"));
     const ProgramRun run = RunProgram({"--summary", "--fields", "0", P(folder.Root()), P(folder.Root() / "gone.mid")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("files read: 3\nnot MIDI: 1\nnot readable: 1\ntotal playing time: 3601.000 s (1:00:01)\n"),
+    EXPECT_NE(run.err.find("files read: 3\nnot MIDI: 1\nnot readable: 1\nskipped by extension: 0\n"
+                           "total playing time: 3601.000 s (1:00:01)\n"),
               std::string::npos)
         << run.err;
 }
@@ -143,7 +160,7 @@ TEST(HostProgram, AMissingPathIsReportedAndTheOthersAreStillRead) {
     const ProgramRun run = RunProgram({"--fields", "MIDI Format", P(folder.Root() / "gone.mid"), P(good)});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "midifields: " + P(folder.Root() / "gone.mid") + ": no such file or folder\n");
-    EXPECT_EQ(run.out, "path\tMIDI Format\n" + P(good) + "\t0\n");
+    EXPECT_EQ(run.out, "path\tMIDI Format\n" + T(good) + "\t0\n");
 }
 
 TEST(HostProgram, UsageErrorsExitTwoWithAOneLineHint) {
@@ -184,7 +201,7 @@ TEST(HostProgram, OutputOrderDoesNotDependOnTheWorkerCount) {
     EXPECT_EQ(one.status, 0);
     EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 61);
     EXPECT_EQ(one.out, many.out);
-    EXPECT_NE(one.out.find(P(folder.Root() / "f10.mid") + "\t11\n" + P(folder.Root() / "f11.mid") + "\t12\n"),
+    EXPECT_NE(one.out.find(T(folder.Root() / "f10.mid") + "\t11\n" + T(folder.Root() / "f11.mid") + "\t12\n"),
               std::string::npos);
 }
 
@@ -193,7 +210,114 @@ TEST(HostProgram, UnicodePathsReachThePlugin) {
     const fs::path file = folder.Write(fs::u8path(u8"m\u00fcsik \u97f3\u697d") / fs::u8path(u8"\U0001D11E clef.mid"), SmallMidi(960));
     const ProgramRun run = RunProgram({"--fields", "8", P(folder.Root())});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "path\tMIDI Length (ticks)\n" + file.u8string() + "\t960\n");
+    EXPECT_EQ(run.out, "path\tMIDI Length (ticks)\n" + TsvField(file.u8string()) + "\t960\n");
+}
+
+TEST(HostProgram, FilesFromAListPrintsWhatNamingTheFilesPrints) {
+    TestFolder folder;
+    const std::vector<std::string> files{P(folder.Write("b.mid", SmallMidi(960))), P(folder.Write("a.mid", SmallMidi())),
+                                         P(folder.Write(fs::path("sub") / "c.midi", SmallMidi(96)))};
+    std::vector<std::string> named{"--format", "tsv"};
+    named.insert(named.end(), files.begin(), files.end());
+    const ProgramRun expected = RunProgram(named);
+    ASSERT_EQ(expected.status, 0) << expected.err;
+    std::string nulList, lineList;
+    for (const std::string& file : files) {
+        nulList += file + '\0';
+        lineList += file + "\r\n";  // a list written on Windows
+    }
+    const std::string nulFile = P(folder.Write("list0", midi_bytes::Text(nulList)));
+    const ProgramRun fromStdin = RunProgram({"--format", "tsv", "--files-from", "-", "-0"}, nulFile);
+    EXPECT_EQ(fromStdin.status, 0) << fromStdin.err;
+    EXPECT_EQ(fromStdin.out, expected.out);
+    const ProgramRun fromFile = RunProgram({"--files-from", P(folder.Write("list", midi_bytes::Text(lineList)))});
+    EXPECT_EQ(fromFile.out, expected.out);
+
+    // A folder in the list is walked; a list without paths reads nothing.
+    const ProgramRun folderListed =
+        RunProgram({"--fields", "8", "--files-from", P(folder.Write("folders", midi_bytes::Text(P(folder.Root() / "sub"))))});
+    EXPECT_EQ(folderListed.out, "path\tMIDI Length (ticks)\n" + TsvField(files[2]) + "\t96\n");
+    const ProgramRun empty = RunProgram({"--files-from", "-"}, P(folder.Write("empty", {})));
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, "midifields: standard input: no paths listed\n");
+}
+
+TEST(HostProgram, AllFilesReadsEveryFileAndAFolderWithoutMidiFilesIsNoticed) {
+    TestFolder folder;
+    const fs::path karaoke = folder.Write("song.kar", SmallMidi(960));
+    const fs::path notes = folder.Write("notes.txt", midi_bytes::Text("not MIDI"));
+    const ProgramRun skipped = RunProgram({"--fields", "8", P(folder.Root())});
+    EXPECT_EQ(skipped.status, 1);
+    EXPECT_EQ(skipped.out, "path\tMIDI Length (ticks)\n");
+    EXPECT_EQ(skipped.err, "midifields: " + P(folder.Root()) + ": no MIDI files found (2 other files; --all-files reads them)\n");
+
+    const ProgramRun all = RunProgram({"--all-files", "--summary", "--fields", "8", P(folder.Root())});
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out, "path\tMIDI Length (ticks)\n" + T(notes) + "\t\n" + T(karaoke) + "\t960\n");
+    EXPECT_EQ(all.err, "files read: 2\nnot MIDI: 1\nnot readable: 0\nskipped by extension: 0\n"
+                       "total playing time: 1.000 s (0:00:01)\n");
+}
+
+TEST(HostProgram, VersionHelpAndOptionValuesAsPeopleWriteThem) {
+    const ProgramRun version = RunProgram({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("midifields " MIDIFIELDS_VERSION "\nplug-in: ", 0), 0u) << version.out;
+    EXPECT_NE(version.out.find(std::string(kPluginFileName) + "\n"), std::string::npos) << version.out;
+
+    const ProgramRun help = RunProgram({"--help"});
+    EXPECT_NE(help.out.find("\n  -j, --jobs N "), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("not readable"), std::string::npos);
+
+    TestFolder folder;
+    const std::string file = P(folder.Write("a.mid", SmallMidi()));
+    EXPECT_EQ(RunProgram({"--format", "JSON", "--fields", "1", file}).out, RunProgram({"--format", "json", "--fields", "1", file}).out);
+    EXPECT_EQ(RunProgram({"-j", "abc", file}).err,
+              "midifields: --jobs: abc is not a number from 1 to 1024 (try 'midifields --help')\n");
+}
+
+// The display columns from the start of a line to its second column, which
+// starts after the first run of two blanks.
+std::size_t SecondColumn(const std::string& line) {
+    const std::size_t gap = line.find("  ");
+    return gap == std::string::npos ? 0 : DisplayWidth(line.substr(0, line.find_first_not_of(' ', gap)));
+}
+
+TEST(HostProgram, OutputForPeopleFitsA100ColumnTerminalAndLinesUpByDisplayWidth) {
+    TestFolder folder;
+    for (const char* name : {u8"\u97f3\u697d\u97f3\u697d\u97f3\u697d.mid", u8"caf\u00e9 cre\u0300me.mid", "plain.mid"})
+        folder.Write(fs::u8path(u8"\u66f2") / fs::u8path(name), SmallMidi());
+    // In a terminal 100 columns wide: a pseudo-terminal on POSIX; under
+    // Windows, where the output is a file, the COLUMNS value stands in.
+    const auto inTerminal = [&](std::vector<std::string> arguments) {
+        arguments.push_back(folder.Root().u8string());
+#ifdef _WIN32
+        _putenv_s("COLUMNS", "100");
+        arguments.insert(arguments.begin(), {"--format", "table"});
+        std::string out = RunProgram(arguments).out;
+        _putenv_s("COLUMNS", "");
+#else
+        std::string out = RunCommand("script -qec " + Quote("stty cols 100; " + HostCommand(arguments)) + " /dev/null").out;
+        out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
+#endif
+        std::vector<std::string> lines;
+        std::istringstream stream(out);
+        for (std::string line; std::getline(stream, line);) lines.push_back(line);
+        return lines;
+    };
+    // Every field: too wide for a table, so a list.
+    const std::vector<std::string> list = inTerminal({});
+    ASSERT_EQ(list.size(), 3 * 11u - 1);
+    for (const std::string& line : list) EXPECT_LE(DisplayWidth(line), 100u) << line;
+    EXPECT_EQ(list[1], "  Tempo (BPM):    120.00");
+
+    // Fewer fields: a table (its headers wrapped when the folder's path is long).
+    const std::vector<std::string> table = inTerminal({"--fields", "1,5,7"});
+    ASSERT_GE(table.size(), 4u);
+    EXPECT_EQ(table[0].rfind("path  ", 0), 0u) << table[0];
+    EXPECT_NE(table[0].find("Duration"), std::string::npos) << table[0];
+    for (const std::string& line : table) EXPECT_LE(DisplayWidth(line), 100u) << line;
+    for (std::size_t row = table.size() - 3; row < table.size(); ++row)
+        EXPECT_EQ(SecondColumn(table[row]), SecondColumn(table[0])) << table[row];
 }
 
 #ifndef _WIN32
@@ -205,15 +329,26 @@ TEST(HostProgram, ANameThatIsNotUtf8IsReportedNotDropped) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find(P(folder.Root()) + "/bad\\xFF.mid: the file name is not valid UTF-8"), std::string::npos)
         << run.err;
-    EXPECT_EQ(run.out, "path\tMIDI Format\n" + P(good) + "\t0\n");
+    EXPECT_EQ(run.out, "path\tMIDI Format\n" + T(good) + "\t0\n");
 }
 
 TEST(HostProgram, OutputThatCannotBeWrittenIsAFailure) {
     TestFolder folder;
-    const std::string command = Quote(MIDIFIELDS_HOST_PATH) + " " + Quote(P(folder.Write("a.mid", SmallMidi()))) +
-                                " >/dev/full 2>/dev/null";
-    const int raw = std::system(command.c_str());
-    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+    const std::string file = P(folder.Write("a.mid", SmallMidi()));
+    for (const auto& arguments : std::vector<std::vector<std::string>>{{file}, {"--help"}, {"--list-fields"}, {"--version"}}) {
+        const ProgramRun run = RunCommand("{ " + HostCommand(arguments) + " >/dev/full; }");
+        EXPECT_EQ(run.status, 1) << arguments[0];
+        EXPECT_EQ(run.err, "midifields: standard output: no space left on device\n") << arguments[0];
+    }
+}
+
+TEST(HostProgram, TsvTellsABackslashNFromALineBreak) {
+    TestFolder folder;
+    const fs::path literal = folder.Write("lit\\nname.mid", SmallMidi());
+    const fs::path broken = folder.Write("lit\nname.mid", SmallMidi());
+    const ProgramRun run = RunProgram({"--fields", "1", P(broken), P(literal)});
+    EXPECT_EQ(run.out, "path\tMIDI Format\n" + P(folder.Root()) + "/lit\\nname.mid\t0\n" + P(folder.Root()) +
+                           "/lit\\\\nname.mid\t0\n");
 }
 
 TEST(HostProgram, AnUnreadableFileIsAnErrorNotAnEmptyRow) {
@@ -223,7 +358,7 @@ TEST(HostProgram, AnUnreadableFileIsAnErrorNotAnEmptyRow) {
     fs::permissions(locked, fs::perms::none);
     const ProgramRun run = RunProgram({P(locked)});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "midifields: " + P(locked) + ": Permission denied\n");
+    EXPECT_EQ(run.err, "midifields: " + P(locked) + ": permission denied\n");
     EXPECT_EQ(run.out, kTsvHeader);
 }
 #endif
