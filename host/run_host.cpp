@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -16,7 +15,7 @@
 
 #include "host/detect_expression.h"
 #include "host/field_selection.h"
-#include "host/file_walk.h"
+#include "host/file_feed.h"
 #include "host/options.h"
 #include "host/ordered_work.h"
 #include "host/output_format.h"
@@ -186,36 +185,7 @@ int RunHost(const std::vector<std::string>& arguments) {
             return detect->Accepts(text);
         };
     }
-    FileWalk walk(walkOptions);
-    std::deque<WalkEntry> pending;
-    // Named folders that gave no file, with the files their names turned away.
-    std::vector<std::pair<std::string, std::size_t>> emptyFolders;
-    const auto expand = [&](const fs::path& path) {
-        WalkResult result = walk.Expand(path);
-        totals.skipped += result.skipped;
-        if (result.entries.empty()) emptyFolders.emplace_back(PathForMessage(path), result.skipped);
-        std::move(result.entries.begin(), result.entries.end(), std::back_inserter(pending));
-    };
-    for (const std::string& argument : options.paths) expand(PathFromUtf8(argument));
-    std::size_t total = 0;
-    if (list == nullptr)
-        total = static_cast<std::size_t>(
-            std::count_if(pending.begin(), pending.end(), [](const WalkEntry& entry) { return entry.problem.empty(); }));
-    std::size_t listed = 0;
-    const auto next = [&](WalkEntry& entry) {
-        while (pending.empty()) {
-            std::string line;
-            if (list == nullptr || !std::getline(*list, line, options.nullSeparated ? '\0' : '\n')) return false;
-            // A list written on Windows ends its lines in CR LF.
-            if (!options.nullSeparated && !line.empty() && line.back() == '\r') line.pop_back();
-            if (line.empty()) continue;
-            ++listed;
-            expand(PathFromUtf8(line));
-        }
-        entry = std::move(pending.front());
-        pending.pop_front();
-        return true;
-    };
+    FileFeed feed(std::move(walkOptions), options.paths, list, options.nullSeparated ? '\0' : '\n');
 
     // Every field when the summary needs them, else only those shown.
     std::vector<bool> wanted(catalogue.size(), options.summary);
@@ -233,12 +203,12 @@ int RunHost(const std::vector<std::string>& arguments) {
     writer->Begin(columns);
     bool writeFailed = false;
 
-    ProgressLine progress(total, IsTerminal(stderr));
+    ProgressLine progress(feed.KnownTotal(), IsTerminal(stderr));
     const unsigned jobs = options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     std::size_t done = 0;
     std::vector<FieldValue> row;
     RunOrdered<WalkEntry, FileOutcome>(
-        jobs, kReadAhead, next,
+        jobs, kReadAhead, [&feed](WalkEntry& entry) { return feed.Next(entry); },
         [&](const WalkEntry& entry) {
             return entry.problem.empty() ? ReadFile(plugin, entry.path, wanted) : FileOutcome{entry.problem, {}};
         },
@@ -279,14 +249,15 @@ int RunHost(const std::vector<std::string>& arguments) {
     if (totals.filesRead == 0) {
         // Nothing to show: say why, rather than leave a bare header.
         const std::string found = options.allFiles ? ": no files found" : ": no MIDI files found";
-        for (const auto& [folder, skipped] : emptyFolders)
+        for (const auto& [folder, skipped] : feed.EmptyPaths())
             Complain(folder + found +
                      (skipped == 0 ? "" : " (" + std::to_string(skipped) + (skipped == 1 ? " other file" : " other files") +
                                          "; --all-files reads them)"));
-        if (list != nullptr && listed == 0) Complain(listName + ": no paths listed");
+        if (list != nullptr && feed.Listed() == 0) Complain(listName + ": no paths listed");
         status = kExitProblem;
     }
     if (options.summary) {
+        totals.skipped = feed.Skipped();
         // The machine formats keep stdout parseable; the table and the list
         // are for reading, so their totals follow them.
         const std::string text = FormatTotals(totals);
