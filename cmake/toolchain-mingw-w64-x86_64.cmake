@@ -1,16 +1,23 @@
 # Cross build for 64-bit Windows with MinGW-w64 on Debian, run under Wine.
 #   cmake --preset windows    (CMakePresets.json; build/windows)
 #
-# The -posix compilers use the POSIX thread model, which GoogleTest needs
-# (the default win32 model lacks std::mutex). Everything is linked with
-# -static so the DLL and the programs import only KERNEL32.dll and
-# msvcrt.dll: no libstdc++, libgcc or winpthread DLLs to ship.
+# The programs use the -posix compilers, whose POSIX thread model gives the
+# host and GoogleTest std::thread and std::mutex. The plug-in starts no
+# threads, so the build makes it with the -win32 compilers
+# (toolchain-mingw-w64-x86_64-win32.cmake, in a sub-build): the posix model
+# would bring the winpthread runtime into the DLL, with its thread, process
+# and context functions. Everything is linked with -static so the DLL and
+# the programs import only KERNEL32.dll and msvcrt.dll: no libstdc++, libgcc
+# or winpthread DLLs to ship.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
+if(NOT MIDIFIELDS_MINGW_THREADS)
+  set(MIDIFIELDS_MINGW_THREADS posix)
+endif()
 set(MINGW_TRIPLET x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-posix)
+set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-${MIDIFIELDS_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-${MIDIFIELDS_MINGW_THREADS})
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
 set(CMAKE_OBJDUMP ${MINGW_TRIPLET}-objdump CACHE FILEPATH "objdump for PE files")
 

@@ -1,7 +1,9 @@
 // The few operating-system services the plug-in needs, behind one small
 // interface: opening a file by its UTF-16 path, 64-bit seeks, and bounded
 // writing of narrow and wide text into buffers the host owns; and the scan
-// of a file named by its path, which joins the first to the scanner.
+// of a file named by its path, which joins the first to the scanner. On
+// Windows platform.cpp also holds the DLL's entry point, which gives back
+// at unload what the runtime took at load.
 //
 // This header and platform.cpp are the only places that know which system
 // they are built for.

@@ -12,7 +12,8 @@ case $preset in
   samples) packages=(g++) ;;
   linux) packages=(g++ libgtest-dev locales) ;;
   bench) packages=(g++ libbenchmark-dev strace) ;;  # strace: bench.sh counts system calls
-  windows | bench-windows) packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest) ;;
+  # The DLL is made with the win32 thread model, everything else with posix.
+  windows | bench-windows) packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64 googletest) ;;
   *) packages=(clang libclang-rt-14-dev llvm-14 libgtest-dev) ;;  # the sanitizer and fuzz builds
 esac
 # The host's header-only libraries come from the build machine, for the cross build too.

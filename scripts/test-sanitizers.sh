@@ -20,7 +20,7 @@ scripts/build.sh tsan >/dev/null
 no_aslr=()
 if setarch "$(uname -m)" -R true 2>/dev/null; then no_aslr=(setarch "$(uname -m)" -R); fi
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  "${no_aslr[@]}" build/tsan/midifields_hardening_tests --gtest_filter='ConcurrencyTest.*'
+  "${no_aslr[@]}" build/tsan/midifields_concurrency_tests
 
 echo "== Fuzzing"
 scripts/fuzz.sh 60 1

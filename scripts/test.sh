@@ -10,4 +10,6 @@ scripts/build.sh linux
 locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' || localedef -i de_DE -f UTF-8 de_DE.UTF-8 2>/dev/null || true
 ctest --preset linux -j "$(nproc)"
 scripts/test-windows.sh
+echo "== The files users get, built again in another folder"
+scripts/check-reproducible.sh build/linux build/windows
 scripts/test-sanitizers.sh

@@ -1,10 +1,12 @@
 # Checks the Windows build's files with objdump -p: the DLL exports exactly
-# the four entry points under their plain names, and the DLL and every
-# program in PROGRAMS import from KERNEL32.dll and msvcrt.dll only.
-#   cmake -DOBJDUMP=objdump -DLIBRARY=dll -DPROGRAMS="exe;..." -P check_pe_exports.cmake
+# the four entry points under their plain names and imports no function that
+# starts, stops, suspends or inspects threads or processes, and the DLL and
+# every program in PROGRAMS import from KERNEL32.dll and msvcrt.dll only and
+# carry a version resource of VERSION.
+#   cmake -DOBJDUMP=objdump -DLIBRARY=dll -DPROGRAMS="exe;..." -DVERSION=1.2.3 -P check_pe_exports.cmake
 cmake_minimum_required(VERSION 3.25)
 
-function(read_pe file out_exports out_imports)
+function(read_pe file out_exports out_imports out_functions)
   execute_process(COMMAND ${OBJDUMP} -p ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "${OBJDUMP} -p ${file} failed")
@@ -23,6 +25,13 @@ function(read_pe file out_exports out_imports)
       list(APPEND exports "${name}")
     endforeach()
   endif()
+  # Imported functions: "\tvma\t  hint  Name" rows under each "DLL Name:".
+  string(REGEX MATCHALL "\n\t[0-9a-f]+\t +[0-9]+  [A-Za-z_][A-Za-z0-9_]*" rows "${dump}")
+  set(functions)
+  foreach(row IN LISTS rows)
+    string(REGEX REPLACE ".* " "" name "${row}")
+    list(APPEND functions "${name}")
+  endforeach()
   string(REGEX MATCHALL "DLL Name: [^\n]+" lines "${dump}")
   set(imports)
   foreach(line IN LISTS lines)
@@ -35,19 +44,38 @@ function(read_pe file out_exports out_imports)
   list(SORT imports)
   set(${out_exports} "${exports}" PARENT_SCOPE)
   set(${out_imports} "${imports}" PARENT_SCOPE)
+  set(${out_functions} "${functions}" PARENT_SCOPE)
 endfunction()
 
 set(allowed_imports KERNEL32.DLL MSVCRT.DLL)
 
-read_pe(${LIBRARY} exports imports)
+# The text of s as UTF-16LE in hex, the way a version resource stores it.
+function(utf16_hex s out)
+  string(HEX "${s}" hex)
+  string(REGEX REPLACE "(..)" "\\100" hex "${hex}")
+  set(${out} "${hex}" PARENT_SCOPE)
+endfunction()
+
+read_pe(${LIBRARY} exports imports functions)
 set(expected ContentGetDetectString ContentGetSupportedField ContentGetValueW ContentSetDefaultParams)
 if(NOT exports STREQUAL expected)
   message(FATAL_ERROR "${LIBRARY} exports '${exports}', expected '${expected}'")
 endif()
-message(STATUS "${LIBRARY}: exports ${exports}; imports ${imports}")
+# The plug-in starts no threads: a thread runtime in it would bring functions
+# that suspend threads, read and write their registers or open other
+# processes. The C++ runtime asks which thread it runs on, and the exception
+# unwinder captures its own registers; nothing else of the kind may be there.
+set(harmless GetCurrentThreadId RtlCaptureContext)
+foreach(function IN LISTS functions)
+  if(function MATCHES "[Tt]hread|Process|Context|DuplicateHandle|Event|Affinity" AND NOT function IN_LIST harmless)
+    message(FATAL_ERROR "${LIBRARY} imports ${function}")
+  endif()
+endforeach()
+list(LENGTH functions count)
+message(STATUS "${LIBRARY}: exports ${exports}; imports ${imports}, ${count} functions")
 
 foreach(file IN LISTS LIBRARY PROGRAMS)
-  read_pe(${file} exports imports)
+  read_pe(${file} exports imports functions)
   foreach(import IN LISTS imports)
     if(NOT import IN_LIST allowed_imports)
       message(FATAL_ERROR "${file} imports ${import}; only ${allowed_imports} are allowed")
@@ -56,5 +84,19 @@ foreach(file IN LISTS LIBRARY PROGRAMS)
   if(NOT imports)
     message(FATAL_ERROR "${file}: no import table found")
   endif()
-  message(STATUS "${file}: imports ${imports}")
+  # The version resource: its strings are UTF-16, each value after its key
+  # and the key's terminator (and two bytes of padding when needed).
+  get_filename_component(name ${file} NAME)
+  file(READ ${file} content HEX)
+  foreach(pair "FileVersion=${VERSION}" "ProductVersion=${VERSION}" "ProductName=midifields" "OriginalFilename=${name}")
+    string(REPLACE "=" ";" pair "${pair}")
+    list(GET pair 0 key)
+    list(GET pair 1 value)
+    utf16_hex("${key}" key_hex)
+    utf16_hex("${value}" value_hex)
+    if(NOT content MATCHES "${key_hex}0000(0000)?${value_hex}0000")
+      message(FATAL_ERROR "${file}: no version resource with ${key} ${value}")
+    endif()
+  endforeach()
+  message(STATUS "${file}: imports ${imports}, version ${VERSION}")
 endforeach()
