@@ -30,12 +30,11 @@ void BM_Scan(benchmark::State& state, const WrittenFile* file) {
     // The plain read, timed in batches of at least 20 ms.
     const double readSeconds = bench_files::SecondsPerCall([&] { bench_files::PlainRead(file->path, buffer); }, 0.02);
     const std::u16string widePath(file->path.begin(), file->path.end());
-    HostWideChar value[64];
+    char16_t value[64];
 
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ContentGetValueW(reinterpret_cast<const HostWideChar*>(widePath.c_str()),
-                                                  bench_files::kLengthTicksField, 0, value,
+        benchmark::DoNotOptimize(ContentGetValueW(widePath.c_str(), bench_files::kLengthTicksField, 0, value,
                                                   static_cast<int>(sizeof value), 0));
     }
     const double iterations = static_cast<double>(state.iterations());

@@ -21,15 +21,15 @@ namespace {
 
 struct Request {
     ContentGetValueWFunction getValue;
-    std::basic_string<HostWideChar> widePath;
-    HostWideChar value[64] = {};
+    std::u16string widePath;
+    char16_t value[64] = {};
 
     int operator()() {
         return getValue(widePath.c_str(), bench_files::kLengthTicksField, 0, value, static_cast<int>(sizeof value), 0);
     }
     std::string Text() const {  // the value as ASCII: it is digits
         std::string text;
-        for (const HostWideChar* c = value; *c != 0; ++c) text += static_cast<char>(*c);
+        for (const char16_t* c = value; *c != 0; ++c) text += static_cast<char>(*c);
         return text;
     }
 };

@@ -27,6 +27,7 @@
 #include "plugin/content_exports.h"
 #include "plugin/key_names.h"
 #include "plugin/value_text.h"
+#include "tests/memory_source.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ void Check(bool condition, const char* what) {
     if (!condition) Fail(what);
 }
 
-std::string Narrow(const WideChar* text) {
+std::string Narrow(const char16_t* text) {
     std::string out;
     for (; *text != 0; ++text) out += *text < 0x80 ? static_cast<char>(*text) : '?';
     return out;
@@ -190,11 +191,10 @@ void CheckExports(const std::uint8_t* data, std::size_t size, const MidiSummary&
     for (int field = -1; field <= 9; ++field) {
         const int maxLength = kLengths[(size + static_cast<std::size_t>(field + 1)) % kLengthCount];
         const int room = maxLength > 0 ? maxLength : 0;
-        alignas(HostWideChar) unsigned char bytes[kGuard + 96 + kGuard];
+        alignas(char16_t) unsigned char bytes[kGuard + 96 + kGuard];
         std::memset(bytes, kCanary, sizeof bytes);
-        auto* buffer = reinterpret_cast<HostWideChar*>(bytes + kGuard);
-        const int kind = ContentGetValueW(reinterpret_cast<const HostWideChar*>(path.c_str()), field, 0, buffer,
-                                          maxLength, 0);
+        auto* buffer = reinterpret_cast<char16_t*>(bytes + kGuard);
+        const int kind = ContentGetValueW(path.c_str(), field, 0, buffer, maxLength, 0);
         for (int i = 0; i < kGuard; ++i)
             Check(bytes[i] == kCanary && bytes[kGuard + room + i] == kCanary, "nothing written outside the buffer");
         ValueText value;
@@ -205,8 +205,8 @@ void CheckExports(const std::uint8_t* data, std::size_t size, const MidiSummary&
             for (int i = kGuard; i < kGuard + room; ++i) Check(bytes[i] == kCanary, "buffer untouched");
             continue;
         }
-        WideChar written[48];
-        std::memcpy(written, buffer, static_cast<std::size_t>(capacity) * sizeof(WideChar));
+        char16_t written[48];
+        std::memcpy(written, buffer, static_cast<std::size_t>(capacity) * sizeof(char16_t));
         int length = 0;
         while (length < capacity && written[length] != 0) ++length;
         Check(length < capacity, "export text terminated inside the buffer");

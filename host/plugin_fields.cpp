@@ -31,13 +31,12 @@ std::string ReadDetectString(const Plugin& plugin) {
 }
 
 std::optional<std::string> ReadFieldValue(const Plugin& plugin, const std::u16string& path, int fieldIndex) {
-    HostWideChar value[kValueCharacters] = {};
-    const int kind = plugin.getValue(reinterpret_cast<const HostWideChar*>(path.c_str()), fieldIndex, 0, value,
-                                     static_cast<int>(sizeof value), 0);
+    char16_t value[kValueCharacters] = {};
+    const int kind = plugin.getValue(path.c_str(), fieldIndex, 0, value, static_cast<int>(sizeof value), 0);
     if (kind != kValueKindWideText) return std::nullopt;
     // The plug-in may fill the buffer without a terminator.
     value[kValueCharacters - 1] = 0;
-    const std::string text = Utf16ToUtf8(reinterpret_cast<const char16_t*>(value));
+    const std::string text = Utf16ToUtf8(value);
     if (text.empty()) return std::nullopt;
     return text;
 }

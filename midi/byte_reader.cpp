@@ -12,6 +12,7 @@ namespace {
 bool Refill(ByteReader& reader) {
     std::uint8_t* const data = reader.data();
     reader.next = reader.end = data;
+    if (reader.readFailed) return false;
     // Nothing to read at or past a known end: no seek, no read.
     const std::int64_t size = reader.source.size;
     if (size >= 0 && reader.endPosition >= size) return false;
@@ -19,8 +20,13 @@ bool Refill(ByteReader& reader) {
     if (reader.seekPending) {
         ahead = reader.endPosition - reader.sourcePosition;
         if (ahead < 0 || ahead >= static_cast<std::int64_t>(kReadBufferSize)) {
-            // A failed seek (a negative position) stays pending: every read fails.
-            if (reader.endPosition < 0 || !reader.source.seek(reader.source.context, reader.endPosition)) return false;
+            // A negative position stays pending and every read there fails;
+            // a seek the source cannot make is a failure of the source.
+            if (reader.endPosition < 0) return false;
+            if (!reader.source.seek(reader.source.context, reader.endPosition)) {
+                reader.readFailed = true;
+                return false;
+            }
             reader.sourcePosition = reader.endPosition;
             ahead = 0;
         }
@@ -29,8 +35,12 @@ bool Refill(ByteReader& reader) {
     if (size >= 0 && size - reader.sourcePosition < static_cast<std::int64_t>(request)) {
         request = static_cast<std::size_t>(size - reader.sourcePosition);  // > ahead >= 0 here
     }
-    const std::size_t got = reader.source.read(reader.source.context, data, request);
-    const std::int64_t filled = static_cast<std::int64_t>(got);
+    const std::ptrdiff_t got = reader.source.read(reader.source.context, data, request);
+    if (got < 0) {
+        reader.readFailed = true;
+        return false;
+    }
+    const std::int64_t filled = got;
     if (filled <= ahead) {
         // The data ends before the target: stay there, with the seek pending.
         reader.sourcePosition += filled;
@@ -51,6 +61,7 @@ void InitByteReader(ByteReader& reader, const ByteSource& source) {
     reader.next = reader.end = reader.data();
     reader.endPosition = reader.sourcePosition = 0;
     reader.seekPending = false;
+    reader.readFailed = false;
 }
 
 int RefillAndReadByte(ByteReader& reader) { return Refill(reader) ? *reader.next++ : kEndOfData; }

@@ -15,6 +15,11 @@
 //     fill simply reads on, as an event that straddles two buffers needs;
 //   - a seek back to a position still in the buffer moves the pointer too.
 //
+// A failure of the source (a read error, or a seek it could not make) is
+// remembered: from then on every read reports the end of the data at once,
+// without asking the source again, and readFailed tells the scan that what it
+// read is not the whole file.
+//
 // The logical position counts the pushed-back byte as not yet consumed: after
 // reading the byte at position p and pushing it back, Tell() is p again, and
 // the next read or skip starts from p.
@@ -57,6 +62,7 @@ struct ByteReader {
     std::int64_t sourcePosition;  // where the source is; endPosition unless a seek is pending
     ByteSource source;
     bool seekPending;  // the source is not at endPosition: seek before the next fill
+    bool readFailed;   // the source failed; nothing more is read
     std::uint8_t storage[1 + kReadBufferSize];
 
     std::uint8_t* data() { return storage + 1; }
@@ -76,7 +82,7 @@ int RefillAndReadByte(ByteReader& reader);
 void SkipBeyondBuffer(ByteReader& reader, std::uint64_t count);
 
 // Returns the next byte (0 to 255), or kEndOfData at the end of the data or
-// on a read error.
+// once the source has failed.
 inline int ReadByte(ByteReader& reader) {
     if (MIDIFIELDS_LIKELY(reader.next != reader.end)) return *reader.next++;
     return RefillAndReadByte(reader);

@@ -9,6 +9,7 @@
 // scan of chunks, as does the end of the file. At most trackCount chunks are
 // read. Positions are 64-bit, so lengths near 2^32 and files over 2 GiB
 // neither wrap nor go negative.
+#include "midi/big_endian.h"
 #include "midi/byte_reader.h"
 #include "midi/midi_summary.h"
 #include "midi/tempo_map.h"
@@ -19,15 +20,6 @@ namespace {
 constexpr std::size_t kHeaderChunkSize = 14;
 constexpr std::size_t kChunkHeaderSize = 8;
 constexpr std::uint32_t kMinimumHeaderLength = 6;
-
-std::uint16_t BigEndian16(const std::uint8_t* bytes) {
-    return static_cast<std::uint16_t>((bytes[0] << 8) | bytes[1]);
-}
-
-std::uint32_t BigEndian32(const std::uint8_t* bytes) {
-    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
-           std::uint32_t{bytes[3]};
-}
 
 bool HasType(const std::uint8_t* bytes, const char (&type)[5]) {
     return bytes[0] == type[0] && bytes[1] == type[1] && bytes[2] == type[2] && bytes[3] == type[3];
@@ -48,7 +40,7 @@ ChunkBounds WalkTrackChunks(ByteReader& reader, MidiSummary& summary, TempoMap& 
         if (ReadBytes(reader, chunkHeader, kChunkHeaderSize) != kChunkHeaderSize) break;
         if (!HasType(chunkHeader, "MTrk")) break;
         const std::int64_t start = TellPosition(reader);
-        const std::int64_t end = start + BigEndian32(chunkHeader + 4);
+        const std::int64_t end = start + BigEndian(chunkHeader + 4, 4);
         if (trackIndex == 0) first = ChunkBounds{start, end};
         WalkTrackEvents(reader, end, summary, trackIndex == 0 ? &tempoMapSink : nullptr);
         // The next chunk starts at the declared end, wherever the walk stopped.
@@ -62,7 +54,7 @@ double ComputeDurationSeconds(ByteReader& reader, const MidiSummary& summary, co
     if (summary.division == 0 || summary.lengthTicks == 0) return 0.0;
     if (summary.division & 0x8000) return SmpteDurationSeconds(summary.division, summary.lengthTicks);
     PlayingTimeFold fold = StartPlayingTime(summary, tempoMap);
-    if (tempoMap.changesSeen >= kTempoMapCapacity && !fold.cut) {
+    if (TempoMapMissedChanges(tempoMap) && !fold.cut) {
         // The first chunk's changes past the map's capacity, from a second
         // walk of it; only files with that many pay for it. The walk writes
         // to a summary of its own, since the real one keeps the last tempo
@@ -94,16 +86,22 @@ void ScanMidiSource(const ByteSource& source, MidiSummary& summary) {
     std::uint8_t header[kHeaderChunkSize];
     if (ReadBytes(reader, header, kHeaderChunkSize) != kHeaderChunkSize) return;
     if (!HasType(header, "MThd")) return;
-    const std::uint32_t headerLength = BigEndian32(header + 4);
+    const std::uint32_t headerLength = BigEndian(header + 4, 4);
     if (headerLength < kMinimumHeaderLength) return;
-    summary.format = BigEndian16(header + 8);
-    summary.trackCount = BigEndian16(header + 10);
-    summary.division = BigEndian16(header + 12);
+    summary.format = static_cast<std::uint16_t>(BigEndian(header + 8, 2));
+    summary.trackCount = static_cast<std::uint16_t>(BigEndian(header + 10, 2));
+    summary.division = static_cast<std::uint16_t>(BigEndian(header + 12, 2));
     SkipBytes(reader, headerLength - kMinimumHeaderLength);
 
     TempoMap tempoMap;
     InitTempoMap(tempoMap, summary.tempo);
     const ChunkBounds firstChunk = WalkTrackChunks(reader, summary, tempoMap);
     summary.durationSeconds = ComputeDurationSeconds(reader, summary, tempoMap, firstChunk);
+    // A file that ends early is a truncated file, and what was read of it
+    // stands; a read that failed leaves the file unknown, not shorter.
+    if (reader.readFailed) {
+        ResetMidiSummary(summary);
+        return;
+    }
     summary.valid = 1;
 }

@@ -3,8 +3,8 @@
 // A scan reads the 14-byte header chunk, walks the events of up to
 // trackCount "MTrk" chunks, and computes the playing time. Everything lives
 // in the caller's frame: no heap, no state between scans. The scan reads
-// from a ByteSource; ScanMidiFile, which opens a file by its path, belongs
-// to the platform layer (platform/platform.h).
+// from a ByteSource; ScanMidiFile, which opens a file by its path, is the
+// plug-in's (plugin/midi_file_scan.h).
 #pragma once
 
 #include <cstdint>
@@ -34,5 +34,6 @@ struct MidiSummary {
 void ResetMidiSummary(MidiSummary& summary);
 
 // Scans source into summary. Success is summary.valid == 1; a source whose
-// data has no acceptable header leaves the summary in its initial state.
+// data has no acceptable header, or that failed to read, leaves the summary
+// in its initial state.
 void ScanMidiSource(const ByteSource& source, MidiSummary& summary);

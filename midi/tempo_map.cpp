@@ -20,14 +20,13 @@ void FoldTempoChange(PlayingTimeFold& fold, std::uint32_t tick, std::uint32_t te
 
 void StoreTempoChange(void* context, std::uint32_t tick, std::uint32_t tempo) {
     TempoMap& tempoMap = *static_cast<TempoMap*>(context);
-    ++tempoMap.changesSeen;
-    if (tempoMap.count < kTempoMapCapacity) tempoMap.entries[tempoMap.count++] = TempoMapEntry{tick, tempo};
+    if (++tempoMap.changesSeen <= kTempoChangesStored) tempoMap.entries[tempoMap.count++] = TempoMapEntry{tick, tempo};
 }
 
 void FoldReplayedChange(void* context, std::uint32_t tick, std::uint32_t tempo) {
     PlayingTimeFold& fold = *static_cast<PlayingTimeFold*>(context);
-    // The map stored the first kTempoMapCapacity - 1 changes.
-    if (++fold.changesMet >= kTempoMapCapacity) FoldTempoChange(fold, tick, tempo);
+    // The map stored the first changes; StartPlayingTime folded them in.
+    if (++fold.changesMet > kTempoChangesStored) FoldTempoChange(fold, tick, tempo);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 // track's tempo segments of ticks x tempo / division microseconds, the last
 // tempo holding to the end of the longest track; tempo changes after that
 // length are cut off. The sum is a fold over the changes in file order. The
-// map stores the first kTempoMapCapacity - 1 of them and counts the rest; a
+// map stores the first kTempoChangesStored of them and counts the rest; a
 // first track with more is walked a second time and the rest are folded in
 // as they are met, in the same order, which gives exactly the result a map
 // of unlimited size would give.
@@ -15,6 +15,8 @@
 #include "midi/midi_summary.h"
 
 constexpr std::uint32_t kTempoMapCapacity = 64;
+// Entry 0 holds the initial tempo, so the map has room for one change less.
+constexpr std::uint32_t kTempoChangesStored = kTempoMapCapacity - 1;
 
 struct TempoMapEntry {
     std::uint32_t tick;
@@ -41,6 +43,9 @@ void InitTempoMap(TempoMap& tempoMap, std::uint32_t initialTempo);
 // The first walk's sink: stores the changes in tempoMap while there is room
 // and counts them all.
 TempoSink TempoMapSink(TempoMap& tempoMap);
+
+// Whether the first chunk had changes the map had no room for.
+inline bool TempoMapMissedChanges(const TempoMap& tempoMap) { return tempoMap.changesSeen > kTempoChangesStored; }
 
 struct PlayingTimeFold {
     double totalMicroseconds;

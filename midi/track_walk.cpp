@@ -1,5 +1,7 @@
 #include "midi/track_walk.h"
 
+#include "midi/big_endian.h"
+
 namespace {
 
 constexpr int kMetaStatus = 0xFF;
@@ -7,11 +9,6 @@ constexpr int kMetaSetTempo = 0x51;
 constexpr int kMetaTimeSignature = 0x58;
 constexpr int kMetaKeySignature = 0x59;
 constexpr int kMetaEndOfTrack = 0x2F;
-
-// What a step of the walk returns when the walk goes on: a value outside the
-// reasons a walk ends, used only in here. (A std::optional costs the walk
-// about one percent more instructions.)
-constexpr WalkEnd kNextEvent = static_cast<WalkEnd>(-1);
 
 // The rule of a variable-length quantity, for both readers of one below:
 // seven bits a byte, most significant first, up to a byte with bit 7 clear,
@@ -39,43 +36,43 @@ inline bool DecodeVariableQuantity(NextByte nextByte, std::uint32_t& value) {
 // and channel pressure (0xDn) carry one, the others two.
 constexpr int ChannelDataLength(unsigned status) { return (status & 0xE0) == 0xC0 ? 1 : 2; }
 
-// Handles one meta event whose type byte has been read; the walk ends at End
-// of Track and whenever the data runs out, and otherwise goes on.
-WalkEnd HandleMetaEvent(ByteReader& reader, int type, std::uint32_t ticks, MidiSummary& summary,
+// Handles one meta event whose type byte has been read. Returns false when
+// the walk ends: at End of Track, and whenever the data runs out.
+bool HandleMetaEvent(ByteReader& reader, int type, std::uint32_t ticks, MidiSummary& summary,
                         const TempoSink* tempoSink) {
     std::uint32_t length;
-    if (!ReadVariableQuantity(reader, length)) return WalkEnd::kDataEnded;
+    if (!ReadVariableQuantity(reader, length)) return false;
     std::uint8_t data[4];
 
     if (type == kMetaSetTempo && length == 3) {
-        if (ReadBytes(reader, data, 3) != 3) return WalkEnd::kDataEnded;
-        const std::uint32_t tempo = (std::uint32_t{data[0]} << 16) | (std::uint32_t{data[1]} << 8) | data[2];
+        if (ReadBytes(reader, data, 3) != 3) return false;
+        const std::uint32_t tempo = BigEndian(data, 3);
         summary.tempo = tempo;
         if (tempoSink != nullptr) tempoSink->take(tempoSink->context, ticks, tempo);
-        return kNextEvent;
+        return true;
     }
     if (type == kMetaTimeSignature && length >= 4 && !summary.timeSignatureSeen) {
-        if (ReadBytes(reader, data, 4) != 4) return WalkEnd::kDataEnded;
+        if (ReadBytes(reader, data, 4) != 4) return false;
         summary.timeSignatureSeen = 1;
         summary.timeSignatureNumerator = data[0];
         summary.timeSignatureDenominatorPower = data[1];
         SkipBytes(reader, length - 4);
-        return kNextEvent;
+        return true;
     }
     if (type == kMetaKeySignature && length >= 2 && !summary.keySignatureSeen) {
-        if (ReadBytes(reader, data, 2) != 2) return WalkEnd::kDataEnded;
+        if (ReadBytes(reader, data, 2) != 2) return false;
         summary.keySignatureSeen = 1;
         summary.keySignatureSharpsFlats = static_cast<std::int8_t>(data[0]);
         summary.keySignatureMinor = data[1];
         SkipBytes(reader, length - 2);
-        return kNextEvent;
+        return true;
     }
     SkipBytes(reader, length);
     if (type == kMetaEndOfTrack) {
         if (ticks > summary.lengthTicks) summary.lengthTicks = ticks;
-        return WalkEnd::kEndOfTrack;
+        return false;
     }
-    return kNextEvent;
+    return true;
 }
 
 // The longest channel event: a four-byte delta time, a status byte and two
@@ -120,19 +117,20 @@ void SkipChannelEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint32_t&
     runningStatus = static_cast<int>(status);
 }
 
-// Reads one event of any kind from the reader's position.
-WalkEnd WalkOneEvent(ByteReader& reader, std::uint32_t& ticks, int& runningStatus, MidiSummary& summary,
+// Reads one event of any kind from the reader's position. Returns false when
+// the walk ends there.
+bool WalkOneEvent(ByteReader& reader, std::uint32_t& ticks, int& runningStatus, MidiSummary& summary,
                      const TempoSink* tempoSink) {
     std::uint32_t delta;
-    if (!ReadVariableQuantity(reader, delta)) return WalkEnd::kDataEnded;
+    if (!ReadVariableQuantity(reader, delta)) return false;
     ticks += delta;
 
     int status = ReadByte(reader);
-    if (status == kEndOfData) return WalkEnd::kDataEnded;
+    if (status == kEndOfData) return false;
     if (status < 0x80) {
         // A data byte where a status belongs: running status. Every
         // status byte, meta and system ones included, sets it.
-        if (runningStatus == 0) return WalkEnd::kMalformedEvent;
+        if (runningStatus == 0) return false;
         UnreadByte(reader, status);
         status = runningStatus;
     } else {
@@ -141,17 +139,17 @@ WalkEnd WalkOneEvent(ByteReader& reader, std::uint32_t& ticks, int& runningStatu
 
     if (status == kMetaStatus) {
         const int type = ReadByte(reader);
-        if (type == kEndOfData) return WalkEnd::kDataEnded;
+        if (type == kEndOfData) return false;
         return HandleMetaEvent(reader, type, ticks, summary, tempoSink);
     }
     if (status >= 0xF0) {  // system exclusive and other system events: length, then data
         std::uint32_t length;
-        if (!ReadVariableQuantity(reader, length)) return WalkEnd::kDataEnded;
+        if (!ReadVariableQuantity(reader, length)) return false;
         SkipBytes(reader, length);
     } else {
         SkipBytes(reader, static_cast<std::uint64_t>(ChannelDataLength(static_cast<unsigned>(status))));
     }
-    return kNextEvent;
+    return true;
 }
 
 }  // namespace
@@ -160,14 +158,13 @@ bool ReadVariableQuantity(ByteReader& reader, std::uint32_t& value) {
     return DecodeVariableQuantity([&reader] { return ReadByte(reader); }, value);
 }
 
-WalkEnd WalkTrackEvents(ByteReader& reader, std::int64_t chunkEnd, MidiSummary& summary, const TempoSink* tempoSink) {
+void WalkTrackEvents(ByteReader& reader, std::int64_t chunkEnd, MidiSummary& summary, const TempoSink* tempoSink) {
     std::uint32_t ticks = 0;  // wraps modulo 2^32, as tick counts do
     int runningStatus = 0;    // 0: none yet
 
     for (;;) {
         SkipChannelEvents(reader, chunkEnd, ticks, runningStatus);
-        if (TellPosition(reader) >= chunkEnd) return WalkEnd::kChunkEnd;
-        const WalkEnd end = WalkOneEvent(reader, ticks, runningStatus, summary, tempoSink);
-        if (end != kNextEvent) return end;
+        if (TellPosition(reader) >= chunkEnd) return;
+        if (!WalkOneEvent(reader, ticks, runningStatus, summary, tempoSink)) return;
     }
 }

@@ -9,20 +9,15 @@
 #include "midi/midi_summary.h"
 #include "midi/tempo_map.h"
 
-// Why the walk of a chunk ended: at its End of Track event; at (or past) the
-// declared end of the chunk without one; because the data ran out inside an
-// event; or at a malformed event, a data byte where a status belongs with no
-// running status to take.
-enum class WalkEnd { kEndOfTrack, kChunkEnd, kDataEnded, kMalformedEvent };
-
 // Reads a variable-length quantity of at most four bytes (28 bits). A fourth
 // byte with its continuation bit set still ends the quantity; the byte after
 // it is left unread. Fails only when the data ends first.
 bool ReadVariableQuantity(ByteReader& reader, std::uint32_t& value);
 
 // Walks the events from the reader's position while it is below chunkEnd,
-// until End of Track, the end of the data or an event it cannot read, and
-// says which. Every Set Tempo sets summary.tempo; tempoSink, when not null
-// (the first track chunk), takes them too. Nothing else is reported: a
-// malformed event ends this chunk's walk and keeps what was captured before.
-WalkEnd WalkTrackEvents(ByteReader& reader, std::int64_t chunkEnd, MidiSummary& summary, const TempoSink* tempoSink);
+// until End of Track, the end of the data, or a data byte where a status
+// belongs with no running status to take. Every Set Tempo sets
+// summary.tempo; tempoSink, when not null (the first track chunk), takes
+// them too. Nothing is reported: whatever ends the walk, what was captured
+// before stays, and the caller goes on at the chunk's declared end.
+void WalkTrackEvents(ByteReader& reader, std::int64_t chunkEnd, MidiSummary& summary, const TempoSink* tempoSink);

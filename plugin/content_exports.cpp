@@ -7,10 +7,17 @@
 // content_exports.h serve a host as they are.
 #include "plugin/content_exports.h"
 
-#include "midi/midi_summary.h"
-#include "platform/platform.h"
+#include "platform/ansi_text.h"
+#include "platform/bounded_text.h"
 #include "plugin/field_catalogue.h"
+#include "plugin/midi_file_scan.h"
 #include "plugin/value_text.h"
+
+#ifdef _WIN32
+#define MIDIFIELDS_EXPORT extern "C" __declspec(dllexport)
+#else
+#define MIDIFIELDS_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -20,12 +27,12 @@ constexpr int kFieldNameScratchSize = 256;
 }  // namespace
 
 MIDIFIELDS_EXPORT int ContentGetDetectString(char* detectString, int maxLength) {
-    WriteNarrowText(detectString, maxLength, kDetectString);
+    CopyNarrowText(detectString, kDetectString, maxLength);
     return 0;
 }
 
 MIDIFIELDS_EXPORT int ContentGetSupportedField(int fieldIndex, char* fieldName, char* units, int maxLength) {
-    const WideChar* name = FieldName(fieldIndex);
+    const char16_t* name = FieldName(fieldIndex);
     if (name == nullptr) return kNoMoreFields;
     if (fieldName == nullptr || maxLength <= 0) return kValueKindWideText;
 
@@ -33,26 +40,28 @@ MIDIFIELDS_EXPORT int ContentGetSupportedField(int fieldIndex, char* fieldName, 
     ConvertWideToAnsi(name, ansiName, kFieldNameScratchSize);
     // The host interface counts maxLength - 1 with the terminator, so a name
     // keeps at most maxLength - 2 characters; the last byte is zeroed too.
-    CopyNarrowTextBounded(fieldName, ansiName, maxLength - 1);
+    CopyNarrowText(fieldName, ansiName, maxLength - 1);
     fieldName[maxLength - 1] = '\0';
     if (units != nullptr) units[0] = '\0';
     return kValueKindWideText;
 }
 
-MIDIFIELDS_EXPORT int ContentGetValueW(const HostWideChar* fileName, int fieldIndex, int /*unitIndex*/,
-                                       HostWideChar* fieldValue, int maxLength, int /*flags*/) {
+MIDIFIELDS_EXPORT int ContentGetValueW(const char16_t* fileName, int fieldIndex, int /*unitIndex*/,
+                                       char16_t* fieldValue, int maxLength, int /*flags*/) {
     try {
         if (FieldName(fieldIndex) == nullptr) return kResultFieldEmpty;
+        // A buffer without room for even a terminator takes no value, and
+        // saying one was written would be false.
+        const int capacity = maxLength / 2;
+        if (fieldValue == nullptr || capacity < 1) return kResultFieldEmpty;
         MidiSummary summary;
-        ScanMidiFile(reinterpret_cast<const WideChar*>(fileName), summary);
+        ScanMidiFile(fileName, summary);
         if (!summary.valid) return kResultFieldEmpty;
 
-        WideChar* buffer = reinterpret_cast<WideChar*>(fieldValue);
-        const int capacity = fieldValue != nullptr ? maxLength / 2 : 0;
-        if (capacity > 0) buffer[0] = 0;
+        fieldValue[0] = 0;
         ValueText value;
         if (!FormatFieldValue(summary, fieldIndex, value)) return kResultFieldEmpty;
-        WriteWideText(buffer, capacity, value.text);
+        CopyWideText(fieldValue, value.text, capacity);
         return kValueKindWideText;
     } catch (...) {
         return kResultFieldEmpty;

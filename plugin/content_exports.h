@@ -1,16 +1,10 @@
 // The host interface: the four functions the plug-in exports with C linkage
 // under these undecorated names, the types of pointers to them (a host finds
 // them by name at run time) and the result codes. It needs nothing but the
-// standard library, so the plug-in, the host and the tests share it. Text
-// buffers belong to the host; lengths are in bytes.
+// language, so the plug-in, the host and the tests share it. Text buffers
+// belong to the host; lengths are in bytes. Wide text is UTF-16 in 16-bit
+// code units on every system: char16_t here, what Windows calls WCHAR.
 #pragma once
-
-#include <type_traits>
-
-// A UTF-16 code unit: wchar_t where that is 16 bits wide (Windows), else
-// char16_t.
-using HostWideChar = std::conditional_t<sizeof(wchar_t) == 2, wchar_t, char16_t>;
-static_assert(sizeof(HostWideChar) == 2, "wide text crosses the interface as 16-bit code units");
 
 constexpr int kValueKindWideText = 11;  // a value was written as wide text
 constexpr int kResultFieldEmpty = -3;   // the field has no value for this file
@@ -31,10 +25,11 @@ int ContentGetSupportedField(int fieldIndex, char* fieldName, char* units, int m
 // Scans fileName and writes field fieldIndex as wide text into fieldValue
 // (maxLength bytes, so maxLength / 2 characters, cut and terminated when
 // short). Returns kValueKindWideText when a value was written,
-// kResultFieldEmpty when the field is empty, the index is unknown or the
-// file is not a readable MIDI file. unitIndex and flags are not read.
-int ContentGetValueW(const HostWideChar* fileName, int fieldIndex, int unitIndex, HostWideChar* fieldValue,
-                     int maxLength, int flags);
+// kResultFieldEmpty when the field is empty, the index is unknown, the file
+// is not a readable MIDI file, or fieldValue is null or maxLength below 2
+// (then nothing is written). unitIndex and flags are not read.
+int ContentGetValueW(const char16_t* fileName, int fieldIndex, int unitIndex, char16_t* fieldValue, int maxLength,
+                     int flags);
 
 // Accepted and ignored: the plug-in has no settings.
 void ContentSetDefaultParams(void* defaultParams);

@@ -2,9 +2,7 @@
 // -7 (seven flats) to 7 (seven sharps).
 #pragma once
 
-#include "platform/platform.h"
-
 constexpr int kKeyNameCount = 15;
 
-extern const WideChar* const MajorKeyNames[kKeyNameCount];
-extern const WideChar* const MinorKeyNames[kKeyNameCount];
+extern const char16_t* const MajorKeyNames[kKeyNameCount];
+extern const char16_t* const MinorKeyNames[kKeyNameCount];

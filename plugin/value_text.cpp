@@ -8,7 +8,7 @@
 
 namespace {
 
-void AppendWide(ValueText& value, const WideChar* text) {
+void AppendWide(ValueText& value, const char16_t* text) {
     for (; *text != 0 && value.length < kValueTextCapacity - 1; ++text) value.text[value.length++] = *text;
     value.text[value.length] = 0;
 }
@@ -16,7 +16,7 @@ void AppendWide(ValueText& value, const WideChar* text) {
 // Appends the ASCII characters in [first, last).
 void AppendAscii(ValueText& value, const char* first, const char* last) {
     for (; first != last && value.length < kValueTextCapacity - 1; ++first)
-        value.text[value.length++] = static_cast<WideChar>(*first);
+        value.text[value.length++] = static_cast<char16_t>(*first);
     value.text[value.length] = 0;
 }
 

@@ -6,13 +6,12 @@
 #pragma once
 
 #include "midi/midi_summary.h"
-#include "platform/platform.h"
 
 // Longer than any field's text ("sf=-128 minor", "255/2147483648", ...).
 constexpr int kValueTextCapacity = 48;
 
 struct ValueText {
-    WideChar text[kValueTextCapacity];
+    char16_t text[kValueTextCapacity];
     int length;
 };
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "samples/midi_bytes.h"
+#include "tests/memory_source.h"
 
 namespace {
 
@@ -138,6 +139,20 @@ TEST_P(BufferEdgeTest, SkipsWithinAcrossAndFarBeyondTheBuffer) {
     ExpectNextByteIsFromItsPosition();
 }
 
+TEST_P(BufferEdgeTest, SkipToExactlyOneBufferFullAheadOfTheSource) {
+    // After the first fill the source stands at kBuffer; a target at
+    // 2 * kBuffer is the first that reading on cannot reach.
+    ExpectNextByteIsFromItsPosition();
+    SkipBytes(reader_, static_cast<std::uint64_t>(2 * kBuffer - 1));
+    EXPECT_EQ(TellPosition(reader_), 2 * kBuffer);
+    ExpectNextByteIsFromItsPosition();
+    // And the last one it can: one byte short of a buffer-full ahead.
+    SeekToPosition(reader_, 0);
+    ExpectNextByteIsFromItsPosition();
+    SkipBytes(reader_, static_cast<std::uint64_t>(2 * kBuffer - 2));
+    ExpectNextByteIsFromItsPosition();
+}
+
 TEST_P(BufferEdgeTest, ReadsStraddleRefills) {
     SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer - 2));
     std::uint8_t four[4];
@@ -189,6 +204,9 @@ TEST_P(BufferEdgeTest, SeeksBackIntoAndBeforeTheBuffer) {
     ExpectNextByteIsFromItsPosition();
     SeekToPosition(reader_, 5);  // long gone from the buffer
     ExpectNextByteIsFromItsPosition();
+    SkipBytes(reader_, static_cast<std::uint64_t>(2 * kBuffer));
+    SeekToPosition(reader_, 0);  // the very start, as a replay of the data would
+    ExpectNextByteIsFromItsPosition();
     SeekToPosition(reader_, kSize - 1);
     ExpectNextByteIsFromItsPosition();
     EXPECT_EQ(ReadByte(reader_), kEndOfData);
@@ -226,7 +244,7 @@ struct CountingSource {
     int seeks;
 };
 
-std::size_t CountRead(void* context, std::uint8_t* buffer, std::size_t count) {
+std::ptrdiff_t CountRead(void* context, std::uint8_t* buffer, std::size_t count) {
     auto& counting = *static_cast<CountingSource*>(context);
     ++counting.reads;
     return counting.memorySource.read(counting.memorySource.context, buffer, count);
@@ -263,6 +281,26 @@ TEST(ByteReaderCallsTest, OneReadPerBufferFullAndSeeksOnlyWhenNeeded) {
         EXPECT_EQ(counting.reads, sizeKnown ? 3 : 5) << sizeKnown;
         EXPECT_EQ(counting.seeks, sizeKnown ? 1 : 2) << sizeKnown;
     }
+}
+
+TEST(ByteReaderCallsTest, AFailedReadIsRememberedAndEndsAllReading) {
+    const midi_bytes::Bytes bytes = PatternBytes();
+    MemorySource memory;
+    CountingSource counting{MemoryByteSource(memory, bytes.data(), bytes.size()), 0, 0};
+    memory.failAt = kBuffer + 10;  // the second buffer-full cannot be read
+    ByteReader reader;
+    InitByteReader(reader, ByteSource{CountRead, CountSeek, &counting, kSize});
+    SkipBytes(reader, static_cast<std::uint64_t>(kBuffer - 1));
+    EXPECT_EQ(ReadByte(reader), ByteAt(kBuffer - 1));
+    EXPECT_FALSE(reader.readFailed);  // the data so far is whole
+    EXPECT_EQ(ReadByte(reader), kEndOfData);
+    EXPECT_TRUE(reader.readFailed);
+    // Not even the bytes already read once come back, and the source is not
+    // asked again.
+    SeekToPosition(reader, 0);
+    EXPECT_EQ(ReadByte(reader), kEndOfData);
+    EXPECT_EQ(counting.reads, 2);
+    EXPECT_EQ(counting.seeks, 0);
 }
 
 }  // namespace

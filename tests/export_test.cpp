@@ -170,9 +170,10 @@ TEST_F(ValueExportTest, ValueIsCutToTheBufferAndStaysInside) {
     for (int maxLength = -3; maxLength <= 30; ++maxLength) {
         const std::size_t size = maxLength > 0 ? static_cast<std::size_t>(maxLength) : 0;
         GuardedBuffer guarded(size);
-        EXPECT_EQ(GetValue(path.c_str(), 0, guarded.wide(), maxLength), 11) << maxLength;
-        EXPECT_TRUE(guarded.GuardsIntact()) << maxLength;
         const int capacity = maxLength / 2;
+        // No room for even a terminator: no value, and nothing written.
+        EXPECT_EQ(GetValue(path.c_str(), 0, guarded.wide(), maxLength), capacity > 0 ? 11 : -3) << maxLength;
+        EXPECT_TRUE(guarded.GuardsIntact()) << maxLength;
         if (capacity <= 0) {
             EXPECT_TRUE(guarded.Untouched()) << maxLength;
             continue;
@@ -180,6 +181,7 @@ TEST_F(ValueExportTest, ValueIsCutToTheBufferAndStaysInside) {
         const std::u16string text(guarded.wide());
         EXPECT_EQ(text, std::u16string(u"60000000.00").substr(0, static_cast<std::size_t>(std::min(capacity - 1, 11))));
     }
+    EXPECT_EQ(GetValue(path.c_str(), 0, nullptr, 64), -3);
 }
 
 TEST_F(ValueExportTest, SetDefaultParamsIsHarmless) {

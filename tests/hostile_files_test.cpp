@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/platform.h"
+#include "plugin/midi_file_scan.h"
 #include "tests/scan_bytes.h"
 #include "tests/test_files.h"
 

@@ -1,6 +1,5 @@
 // The plug-in as a host sees it: the shared library beside the test program,
-// loaded at run time by the host's own loader. Tests spell wide text as
-// char16_t on every system.
+// loaded at run time by the host's own loader.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -28,8 +27,7 @@ inline const Plugin& Exports() {
 }
 
 inline int GetValue(const char16_t* path, int field, char16_t* buffer, int maxLength) {
-    return Exports().getValue(reinterpret_cast<const HostWideChar*>(path), field, 0,
-                              reinterpret_cast<HostWideChar*>(buffer), maxLength, 0);
+    return Exports().getValue(path, field, 0, buffer, maxLength, 0);
 }
 
 // Asks for one field through the export; returns the text, or "<empty>"

@@ -2,7 +2,7 @@
 // chunks are walked.
 #include <gtest/gtest.h>
 
-#include "platform/platform.h"
+#include "plugin/midi_file_scan.h"
 #include "tests/scan_bytes.h"
 #include "tests/test_files.h"
 
@@ -62,6 +62,27 @@ TEST(OpenTest, MissingFileDirectoryAndNullPathAreNotValid) {
     EXPECT_EQ(summary.valid, 0);
     ScanMidiFile(nullptr, summary);
     EXPECT_EQ(summary.valid, 0);
+}
+
+TEST(ReadFailureTest, AFailedReadIsNotTheEndOfTheFile) {
+    // A key signature behind a system-exclusive event longer than the
+    // reader's buffer, so the scan has read the header and the time
+    // signature before it must read again.
+    const Bytes events = TimeSignature(0, 3, 2) + SysEx(0, Bytes(40000, 0x11));
+    const Bytes file = Header(1, 1, 96) + Track(events + KeySignature(0, 2, 0) + EndOfTrack(384));
+    const std::int64_t keySignature = 14 + 8 + static_cast<std::int64_t>(events.size());
+
+    // Data that simply ends there: a truncated file, whose values stand.
+    const MidiSummary truncated = ScanBytes(Bytes(file.begin(), file.begin() + keySignature));
+    EXPECT_EQ(truncated.valid, 1);
+    EXPECT_EQ(truncated.timeSignatureNumerator, 3);
+    EXPECT_EQ(truncated.keySignatureSeen, 0);
+
+    // A read error there: nothing of the file is known, every field empty.
+    const MidiSummary failed = ScanBytes(file, keySignature);
+    EXPECT_EQ(failed.valid, 0);
+    EXPECT_EQ(failed.timeSignatureSeen, 0);
+    EXPECT_EQ(failed.format, 0);
 }
 
 TEST(ChunkLoopTest, MissingSecondChunkKeepsTheFirstAndTheDeclaredCount) {

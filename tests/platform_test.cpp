@@ -1,27 +1,46 @@
-// Opening files by UTF-16 paths, and the bounded text writers.
-#include "platform/platform.h"
-
+// Opening and reading files by UTF-16 paths, and the bounded text writers.
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
 #include <cstring>
+#include <string>
 
+#include "platform/ansi_text.h"
+#include "platform/bounded_text.h"
+#include "platform/file_access.h"
 #include "tests/test_files.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/long_path.h"
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/utf8_text.h"
+#endif
+
 namespace {
+
+bool Opens(const std::u16string& path) {
+    ReadableFile file;
+    if (!OpenFileForReading(path.c_str(), file)) return false;
+    CloseFile(file);
+    return true;
+}
 
 TEST(OpenFileTest, NonAsciiPathsOpen) {
     // Cyrillic, CJK, and an emoji outside the Basic Multilingual Plane.
     for (const char* name : {"\xd0\x9c\xd1\x83\xd0\xb7\xd1\x8b\xd0\xba\xd0\xb0.mid", "\xe9\x9f\xb3\xe6\xa5\xbd.mid",
                              "\xf0\x9f\x8e\xb9 piano.mid"}) {
         const std::u16string path = test_files::Utf16Path(test_files::WriteTempFile(midi_bytes::Text("MThd"), name));
-        FILE* file = OpenFileForReading(path.c_str());
-        ASSERT_NE(file, nullptr) << name;
-        EXPECT_EQ(std::fgetc(file), 'M');
-        std::fclose(file);
+        ReadableFile file;
+        ASSERT_TRUE(OpenFileForReading(path.c_str(), file)) << name;
+        std::uint8_t byte = 0;
+        EXPECT_EQ(ReadFileBytes(file, &byte, 1), 1);
+        EXPECT_EQ(byte, 'M');
+        CloseFile(file);
     }
 }
 
@@ -30,50 +49,86 @@ TEST(OpenFileTest, UnpairedSurrogatesAndNonFilesFail) {
     const char16_t loneHigh[] = {u'/', 0xD83C, u'a', 0};
     const char16_t loneLow[] = {u'/', 0xDFB9, 0};
     const char16_t highAtEnd[] = {u'/', 0xD83C, 0};
-    EXPECT_EQ(OpenFileForReading((folder + loneHigh).c_str()), nullptr);
-    EXPECT_EQ(OpenFileForReading((folder + loneLow).c_str()), nullptr);
-    EXPECT_EQ(OpenFileForReading((folder + highAtEnd).c_str()), nullptr);
-    EXPECT_EQ(OpenFileForReading(folder.c_str()), nullptr);
-    EXPECT_EQ(OpenFileForReading(u""), nullptr);
-    EXPECT_EQ(OpenFileForReading(nullptr), nullptr);
+    EXPECT_FALSE(Opens(folder + loneHigh));
+    EXPECT_FALSE(Opens(folder + loneLow));
+    EXPECT_FALSE(Opens(folder + highAtEnd));
+    EXPECT_FALSE(Opens(folder));
+    EXPECT_FALSE(Opens(u""));
+    ReadableFile file;
+    EXPECT_FALSE(OpenFileForReading(nullptr, file));
 }
 
 TEST(OpenFileTest, DevicesAndPipesAreRefused) {
     // A read from a device or a pipe could wait forever; a scan must not.
 #ifdef _WIN32
-    for (const char16_t* device : {u"NUL", u"nul.mid", u"\\\\.\\NUL", u"CONIN$"}) {
-        FILE* file = OpenFileForReading(device);
-        EXPECT_EQ(file, nullptr);
-        if (file != nullptr) std::fclose(file);
-    }
+    for (const char16_t* device : {u"NUL", u"nul.mid", u"\\\\.\\NUL", u"CONIN$"}) EXPECT_FALSE(Opens(device));
 #else
-    EXPECT_EQ(OpenFileForReading(u"/dev/null"), nullptr);
+    EXPECT_FALSE(Opens(u"/dev/null"));
     // A FIFO with no writer would block a plain open forever.
     const std::string fifo = test_files::TempFolder() + "/pipe.mid";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(OpenFileForReading(test_files::Utf16Path(fifo).c_str()), nullptr);
+    EXPECT_FALSE(Opens(test_files::Utf16Path(fifo)));
 #endif
 }
 
-TEST(OpenFileTest, PositionsBeyondFourGigabytes) {
-    // Seeking past the end is allowed and reads nothing; the position must
-    // survive as a 64-bit number, not wrap at 2^31 or 2^32.
-    const std::u16string path = test_files::Utf16Path(test_files::WriteTempFile(midi_bytes::Text("MThd")));
-    FILE* file = OpenFileForReading(path.c_str());
-    ASSERT_NE(file, nullptr);
-    const std::int64_t far = 5'000'000'123;
-    EXPECT_EQ(SeekFile(file, far, SEEK_SET), 0);
-    EXPECT_EQ(SeekFile(file, -far + 2, SEEK_CUR), 0);  // back to 2 only if far survived whole
-    EXPECT_EQ(std::fgetc(file), 'h');
-    std::fclose(file);
+TEST(OpenFileTest, PositionsBeyondFourGigabytesAndTheSize) {
+    const std::u16string path = test_files::Utf16Path(test_files::WriteTempFile(midi_bytes::Text("MThd..")));
+    ReadableFile file;
+    ASSERT_TRUE(OpenFileForReading(path.c_str(), file));
+    EXPECT_EQ(file.size, 6);
+    // Past the end is allowed and reads nothing; a position cut to 32 bits
+    // would land on byte 2 instead.
+    std::uint8_t byte = 0;
+    EXPECT_TRUE(SeekFileTo(file, (std::int64_t{1} << 32) + 2));
+    EXPECT_EQ(ReadFileBytes(file, &byte, 1), 0);
+    EXPECT_TRUE(SeekFileTo(file, 2));
+    EXPECT_EQ(ReadFileBytes(file, &byte, 1), 1);
+    EXPECT_EQ(byte, 'h');
+    CloseFile(file);
 }
 
-TEST(OpenFileTest, OverlongPathFails) {
-    const std::u16string path = test_files::Utf16Path("/" + std::string(5000, 'a'));
-    EXPECT_EQ(OpenFileForReading(path.c_str()), nullptr);
+TEST(OpenFileTest, AReadErrorIsNotTheEndOfTheFile) {
+    // A folder's handle cannot be read: the error must come back as one.
+    std::uint8_t buffer[4];
+#ifdef _WIN32
+    HANDLE folder = CreateFileW(reinterpret_cast<LPCWSTR>(test_files::Utf16Path(test_files::TempFolder()).c_str()),
+                                GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(folder, INVALID_HANDLE_VALUE);
+    ReadableFile file{reinterpret_cast<std::intptr_t>(folder), -1};
+#else
+    ReadableFile file{open(test_files::TempFolder().c_str(), O_RDONLY | O_CLOEXEC), -1};
+    ASSERT_GE(file.handle, 0);
+#endif
+    EXPECT_EQ(ReadFileBytes(file, buffer, sizeof buffer), -1);
+    CloseFile(file);
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+TEST(OpenFileTest, DataThatIsNotOnThisMachineIsNotFetched) {
+    // Wine cannot give a file these attributes; the decision is tested on
+    // their values: offline, recall on open, recall on data access.
+    for (const std::uint32_t attributes : {0x1000u, 0x40000u, 0x400000u, 0x400020u})
+        EXPECT_TRUE(DataIsElsewhere(attributes)) << attributes;
+    // Archive, read-only, hidden, sparse, compressed, a pinned cloud file.
+    for (const std::uint32_t attributes : {0x20u, 0x1u, 0x2u, 0x200u, 0x800u, 0x80000u})
+        EXPECT_FALSE(DataIsElsewhere(attributes)) << attributes;
+}
+
+TEST(LongPathTest, AbsoluteAndPrefixedOnlyWhenLong) {
+    static wchar_t buffer[kLongestPath + 1];
+    const std::wstring tail(300, L'a');
+    EXPECT_FALSE(NeedsLongPathForm(L"C:\\Music\\x.mid"));
+    EXPECT_FALSE(NeedsLongPathForm((L"\\\\?\\C:\\" + tail).c_str()));
+    EXPECT_FALSE(NeedsLongPathForm((L"\\\\.\\C:\\" + tail).c_str()));
+    ASSERT_TRUE(NeedsLongPathForm((L"C:\\" + tail).c_str()));
+    // Made absolute and normalised, then prefixed.
+    EXPECT_EQ(std::wstring(LongPathForm((L"C:\\Music\\..\\.\\" + tail).c_str(), buffer)), L"\\\\?\\C:\\" + tail);
+    EXPECT_EQ(std::wstring(LongPathForm((L"\\\\server\\share\\" + tail).c_str(), buffer)),
+              L"\\\\?\\UNC\\server\\share\\" + tail);
+    EXPECT_EQ(LongPathForm((L"C:\\" + std::wstring(kLongestPath, L'a')).c_str(), buffer), nullptr);
+}
+#else
 TEST(OpenFileTest, Utf8PathFillsItsBufferExactly) {
     // A last character of one to four UTF-8 bytes: the text fits with its
     // terminator in exactly its length + 1 bytes, and one byte less must
@@ -94,50 +149,37 @@ TEST(OpenFileTest, Utf8PathFillsItsBufferExactly) {
         EXPECT_EQ(out[length], '#') << c.utf8;
     }
 }
+
+TEST(OpenFileTest, OverlongPathFails) { EXPECT_FALSE(Opens(test_files::Utf16Path("/" + std::string(5000, 'a')))); }
+
+TEST(OpenFileTest, AnEmptyFileHasNoSize) {
+    // Like the files in /proc that say 0 and still have content.
+    ReadableFile file;
+    ASSERT_TRUE(OpenFileForReading(test_files::Utf16Path(test_files::WriteTempFile({})).c_str(), file));
+    EXPECT_EQ(file.size, -1);
+    CloseFile(file);
+}
 #endif
 
-TEST(OpenFileTest, SizeComesWithTheOpenOrIsUnknown) {
-    std::int64_t size = 0;
-    const std::u16string path = test_files::Utf16Path(test_files::WriteTempFile(midi_bytes::Text("MThd..")));
-    FILE* file = OpenFileForReading(path.c_str(), &size);
-    ASSERT_NE(file, nullptr);
-#ifdef _WIN32
-    EXPECT_EQ(size, -1);  // Windows would need calls of its own to tell it
-#else
-    EXPECT_EQ(size, 6);
-#endif
-    std::fclose(file);
+TEST(TextWriterTest, CopiesAreBoundedAndTerminated) {
+    char narrow[8];
+    std::memset(narrow, '#', sizeof narrow);
+    CopyNarrowText(narrow, "abcdef", 4);
+    EXPECT_STREQ(narrow, "abc");
+    EXPECT_EQ(narrow[4], '#');
+    CopyNarrowText(narrow, "xyz", 0);
+    EXPECT_STREQ(narrow, "abc");
+    CopyNarrowText(narrow, "xyz", 1);
+    EXPECT_EQ(narrow[0], '\0');
+    EXPECT_EQ(narrow[1], 'b');
 
-    EXPECT_EQ(OpenFileForReading(u"/no/such/file.mid", &size), nullptr);
-    EXPECT_EQ(size, -1);
-    // An empty file, like those in /proc that still have content, gives no size.
-    file = OpenFileForReading(test_files::Utf16Path(test_files::WriteTempFile({})).c_str(), &size);
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(size, -1);
-    std::fclose(file);
-}
-
-TEST(TextWriterTest, NarrowCopyIsBoundedAndTerminated) {
-    char buffer[8];
-    std::memset(buffer, '#', sizeof buffer);
-    CopyNarrowTextBounded(buffer, "abcdef", 4);
-    EXPECT_STREQ(buffer, "abc");
-    EXPECT_EQ(buffer[4], '#');
-    CopyNarrowTextBounded(buffer, "xyz", 0);
-    EXPECT_STREQ(buffer, "abc");
-    WriteNarrowText(buffer, 1, "xyz");
-    EXPECT_EQ(buffer[0], '\0');
-    EXPECT_EQ(buffer[1], 'b');
-}
-
-TEST(TextWriterTest, WideWriteIsBoundedAndTerminated) {
-    WideChar buffer[6];
-    for (auto& c : buffer) c = u'#';
-    WriteWideText(buffer, 3, u"12345");
-    EXPECT_EQ(std::u16string(buffer), u"12");
-    EXPECT_EQ(buffer[3], u'#');
-    WriteWideText(buffer, 0, u"xyz");
-    EXPECT_EQ(std::u16string(buffer), u"12");
+    char16_t wide[6];
+    for (auto& c : wide) c = u'#';
+    CopyWideText(wide, u"12345", 3);
+    EXPECT_EQ(std::u16string(wide), u"12");
+    EXPECT_EQ(wide[3], u'#');
+    CopyWideText(wide, u"xyz", 0);
+    EXPECT_EQ(std::u16string(wide), u"12");
 }
 
 TEST(TextWriterTest, AnsiConversionOfNames) {

@@ -69,9 +69,8 @@ void LoadUseUnload(const std::u16string& path) {
     char text[256];
     plugin.getDetectString(text, sizeof text);
     for (int field = 0; field <= 9; ++field) plugin.getSupportedField(field, text, text + 128, 128);
-    HostWideChar value[64];
-    for (int field = -1; field <= 9; ++field)
-        plugin.getValue(reinterpret_cast<const HostWideChar*>(path.c_str()), field, 0, value, sizeof value, 0);
+    char16_t value[64];
+    for (int field = -1; field <= 9; ++field) plugin.getValue(path.c_str(), field, 0, value, sizeof value, 0);
     plugin.setDefaultParams(nullptr);
     UnloadLibrary(plugin.handle);
 }

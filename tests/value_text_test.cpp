@@ -20,7 +20,7 @@ MidiSummary ValidSummary() {
     return summary;
 }
 
-std::string Narrow(const WideChar* text) {
+std::string Narrow(const char16_t* text) {
     std::string out;
     for (; *text != 0; ++text) out += static_cast<char>(*text);
     return out;

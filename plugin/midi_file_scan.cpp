@@ -1,0 +1,22 @@
+#include "plugin/midi_file_scan.h"
+
+#include "platform/file_access.h"
+
+namespace {
+
+std::ptrdiff_t ReadFromFile(void* file, std::uint8_t* buffer, std::size_t count) {
+    return ReadFileBytes(*static_cast<ReadableFile*>(file), buffer, count);
+}
+
+bool SeekInFile(void* file, std::int64_t position) { return SeekFileTo(*static_cast<ReadableFile*>(file), position); }
+
+}  // namespace
+
+void ScanMidiFile(const char16_t* path, MidiSummary& summary) {
+    ResetMidiSummary(summary);
+    ReadableFile file;
+    if (!OpenFileForReading(path, file)) return;
+    // The scanner reads through its own buffer straight from the file.
+    ScanMidiSource(ByteSource{ReadFromFile, SeekInFile, &file, file.size}, summary);
+    CloseFile(file);
+}
