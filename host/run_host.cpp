@@ -13,8 +13,8 @@
 #include <optional>
 #include <thread>
 
-#include "host/detect_expression.h"
 #include "host/field_selection.h"
+#include "host/file_expression.h"
 #include "host/file_feed.h"
 #include "host/options.h"
 #include "host/ordered_work.h"
@@ -149,9 +149,10 @@ int RunHost(const std::vector<std::string>& arguments) {
     }
 
     const std::string detectText = ReadDetectString(plugin);
-    const std::unique_ptr<DetectExpression> detect = DetectExpression::Parse(detectText, error);
+    ExpressionError detectError;
+    const std::unique_ptr<FileExpression> detect = FileExpression::Parse(detectText, nullptr, detectError);
     if (detect == nullptr) {
-        Complain("cannot use the plug-in's detection expression: " + error);
+        Complain("cannot use the plug-in's detection expression: " + DescribeExpressionError(detectText, detectError));
         return kExitProblem;
     }
 

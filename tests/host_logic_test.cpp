@@ -10,13 +10,14 @@
 #include <sstream>
 #include <thread>
 
-#include "host/detect_expression.h"
+#include "host/file_expression.h"
 #include "host/display_width.h"
 #include "host/field_selection.h"
 #include "host/file_walk.h"
 #include "host/ordered_work.h"
 #include "host/output_format.h"
 #include "host/path_text.h"
+#include "host/row_order.h"
 #include "host/run_totals.h"
 #include "tests/test_files.h"
 
@@ -26,14 +27,23 @@ using test_files::TestFolder;
 
 namespace {
 
-std::unique_ptr<DetectExpression> MustParse(const std::string& text) {
-    std::string error;
-    std::unique_ptr<DetectExpression> expression = DetectExpression::Parse(text, error);
-    EXPECT_NE(expression, nullptr) << error;
+// Fields by the names the tests use: tempo (0), key (1), time (2), or an index.
+const FieldResolver kTestFields = [](const std::string& name, int& index, std::string& error) {
+    const std::vector<std::string> names = {"tempo", "key", "time"};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (name == names[i] || name == std::to_string(i)) return index = static_cast<int>(i), true;
+    error = "unknown field '" + name + "'";
+    return false;
+};
+
+std::unique_ptr<FileExpression> MustParse(const std::string& text, const FieldResolver* fields = nullptr) {
+    ExpressionError error;
+    std::unique_ptr<FileExpression> expression = FileExpression::Parse(text, fields, error);
+    EXPECT_NE(expression, nullptr) << DescribeExpressionError(text, error);
     return expression;
 }
 
-TEST(DetectExpression, PluginExpressionMatchesExtensionsInAnyCase) {
+TEST(FileExpression, PluginExpressionMatchesExtensionsInAnyCase) {
     const auto expression = MustParse(R"(EXT="MID" | EXT="MIDI")");
     for (const char* name : {"a.mid", "b.MID", "c.Midi", "d.MIDI", "x.y.mid", "space name.mid"})
         EXPECT_TRUE(expression->Accepts(name)) << name;
@@ -41,7 +51,7 @@ TEST(DetectExpression, PluginExpressionMatchesExtensionsInAnyCase) {
         EXPECT_FALSE(expression->Accepts(name)) << name;
 }
 
-TEST(DetectExpression, OperatorsPrecedenceAndParentheses) {
+TEST(FileExpression, OperatorsPrecedenceAndParentheses) {
     // & binds tighter than |, ! tighter than both.
     const auto mixed = MustParse(R"(EXT="A" | EXT="B" & EXT="C")");
     EXPECT_TRUE(mixed->Accepts("x.a"));
@@ -58,19 +68,90 @@ TEST(DetectExpression, OperatorsPrecedenceAndParentheses) {
     EXPECT_FALSE(notFirst->Accepts("x.log"));
 
     EXPECT_TRUE(MustParse("  ( ( EXT = \"kar\" ) )  ")->Accepts("song.KAR"));
+    const auto pattern = MustParse(R"(NAME = "*Waltz?.mid")");
+    EXPECT_TRUE(pattern->Accepts("Chopin waltz2.MID"));
+    EXPECT_FALSE(pattern->Accepts("waltz.mid"));
 }
 
-TEST(DetectExpression, MalformedTextIsRefusedWithAReason) {
-    for (const char* text : {"", R"(EXT="MID)", R"((EXT="MID")", R"(EXT="MID" |)", R"(SIZE="10")", R"(EXT "MID")",
-                             R"(EXT="MID" EXT="MIDI")", R"(EXT="MID" ))", "!", "&"}) {
-        std::string error;
-        EXPECT_EQ(DetectExpression::Parse(text, error), nullptr) << text;
-        EXPECT_FALSE(error.empty()) << text;
+TEST(FileExpression, FieldsCompareAsNumbersOrTextAndMissingValuesMatchNothing) {
+    using Values = std::vector<std::optional<std::string>>;
+    const Values slowWaltz = {"97.50", "Dm", "3/4"};
+    const Values fast = {"150.00", "F", std::nullopt};
+    const Values bare = {std::nullopt, std::nullopt, std::nullopt};
+    const auto accepts = [](const std::string& text, const Values& values) {
+        return MustParse(text, &kTestFields)->Accepts(FileFacts{"x.mid", values});
+    };
+    // Numbers by value, not by their text: 97.50 < 100 < 150.00.
+    EXPECT_TRUE(accepts("tempo < 100", slowWaltz));
+    EXPECT_FALSE(accepts("tempo < 100", fast));
+    EXPECT_TRUE(accepts("0 >= 150 & tempo <= 150.0 & tempo != 149.99", fast));
+    EXPECT_TRUE(accepts("tempo = 97.5 & tempo > -1", slowWaltz));
+    // Text without regard to case, = and != only.
+    EXPECT_TRUE(accepts(R"(key = "dm" | key = "F")", slowWaltz));
+    EXPECT_TRUE(accepts(R"(key = "dm" | key = "F")", fast));
+    EXPECT_TRUE(accepts(R"(time = "3/4" & key != "F")", slowWaltz));
+    // A text value never satisfies a numeric comparison, nor a missing one
+    // any comparison, != included; has() tells.
+    EXPECT_FALSE(accepts("key > 1 | key < 1", slowWaltz));
+    EXPECT_FALSE(accepts(R"(time != "3/4")", fast));
+    EXPECT_TRUE(accepts("!has(time) & has(tempo)", fast));
+    EXPECT_TRUE(accepts("!has(0) & !has(key)", bare));
+
+    std::vector<int> read;
+    MustParse(R"(has(time) | tempo > 1 & EXT = "mid")", &kTestFields)->FieldsRead(read);
+    EXPECT_EQ(read, (std::vector<int>{2, 0}));
+}
+
+TEST(FileExpression, MalformedTextIsRefusedWithItsPosition) {
+    struct Case {
+        const char* text;
+        std::size_t position;  // 1-based, where the caret goes
+        const char* fields;    // "" for the detection expression
+    };
+    for (const Case& c : {Case{"", 1, ""}, Case{R"(EXT="MID)", 5, ""}, Case{R"((EXT="MID")", 11, ""},
+                          Case{R"(EXT="MID" |)", 12, ""}, Case{R"(SIZE="10")", 1, ""}, Case{R"(EXT "MID")", 5, ""},
+                          Case{R"(EXT="MID" EXT="MIDI")", 11, ""}, Case{R"(EXT="MID" ))", 11, ""}, Case{"!", 2, ""},
+                          Case{"&", 1, ""}, Case{R"(tempx > 3)", 1, "f"}, Case{R"(key < "F")", 5, "f"},
+                          Case{R"(key = "F)", 7, "f"}, Case{R"(tempo > 1 & | key = "F")", 13, "f"},
+                          Case{"tempo > fast", 9, "f"}, Case{"has(tempo", 10, "f"}, Case{"tempo 3", 7, "f"}}) {
+        ExpressionError error;
+        EXPECT_EQ(FileExpression::Parse(c.text, *c.fields ? &kTestFields : nullptr, error), nullptr) << c.text;
+        const std::string described = DescribeExpressionError(c.text, error);
+        EXPECT_NE(described.find("at position " + std::to_string(c.position) + "\n"), std::string::npos)
+            << c.text << ": " << described;
+        EXPECT_EQ(described.substr(described.rfind('\n') + 1), std::string(c.position + 1, ' ') + "^") << c.text;
     }
     // Deep nesting is refused, not a stack overflow.
+    ExpressionError error;
+    EXPECT_EQ(FileExpression::Parse(std::string(100000, '('), nullptr, error), nullptr);
+    EXPECT_EQ(FileExpression::Parse(std::string(100000, '!') + R"(EXT="A")", nullptr, error), nullptr);
+}
+
+TEST(RowOrder, NumbersAsNumbersTextWithoutCaseMissingLastAndStable) {
+    using Values = std::vector<std::optional<std::string>>;
+    std::vector<std::pair<int, Values>> rows = {{0, {"9.000", "b"}},  {1, {std::nullopt, "a"}}, {2, {"10.000", "A"}},
+                                                {3, {"9.000", "a"}},  {4, {"C", "c"}},          {5, {"-1", std::nullopt}}};
+    const auto order = [&rows](const std::string& list) {
+        std::vector<SortKey> keys;
+        std::string error;
+        EXPECT_TRUE(ParseSortKeys(list, kTestFields, keys, error)) << error;
+        std::stable_sort(rows.begin(), rows.end(),
+                         [&keys](const auto& a, const auto& b) { return SortsBefore(a.second, b.second, keys); });
+        std::string ids;
+        for (const auto& row : rows) ids += std::to_string(row.first);
+        return ids;
+    };
+    EXPECT_EQ(order("tempo"), "503241");       // numbers first, 9 before 10; text; missing last
+    EXPECT_EQ(order("-tempo"), "420351");      // the whole order reversed, missing still last
+    EXPECT_EQ(order("key, -tempo"), "231045");  // ties broken by the next key, case ignored
+    EXPECT_EQ(order("1"), "231045");           // equal keys keep their order
+
+    std::vector<SortKey> keys;
     std::string error;
-    EXPECT_EQ(DetectExpression::Parse(std::string(100000, '('), error), nullptr);
-    EXPECT_EQ(DetectExpression::Parse(std::string(100000, '!') + R"(EXT="A")", error), nullptr);
+    EXPECT_FALSE(ParseSortKeys("tempo,,key", kTestFields, keys, error));
+    EXPECT_FALSE(ParseSortKeys("-", kTestFields, keys, error));
+    EXPECT_FALSE(ParseSortKeys("speed", kTestFields, keys, error));
+    EXPECT_NE(error.find("speed"), std::string::npos);
 }
 
 // The files of a walk relative to root, and its problems by file name.

@@ -1,0 +1,381 @@
+#include "host/file_expression.h"
+
+#include <cctype>
+#include <charconv>
+#include <utility>
+
+namespace {
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+enum class Comparison { kEqual, kNotEqual, kLess, kLessOrEqual, kGreater, kGreaterOrEqual };
+
+bool Holds(Comparison comparison, int order) {
+    switch (comparison) {
+        case Comparison::kEqual: return order == 0;
+        case Comparison::kNotEqual: return order != 0;
+        case Comparison::kLess: return order < 0;
+        case Comparison::kLessOrEqual: return order <= 0;
+        case Comparison::kGreater: return order > 0;
+        case Comparison::kGreaterOrEqual: return order >= 0;
+    }
+    return false;
+}
+
+// Whether name matches pattern, * standing for any run of characters and ?
+// for one byte, both already lower-cased. Backtracks only to the last *, so
+// it takes time linear in the name for each star.
+bool MatchesPattern(const std::string& name, const std::string& pattern) {
+    std::size_t n = 0, p = 0, starP = std::string::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+// EXT or NAME compared with text: equal or not.
+class NameTerm : public FileExpression {
+public:
+    NameTerm(bool wholeName, std::string text, bool equal)
+        : wholeName_(wholeName), text_(AsciiLower(std::move(text))), equal_(equal) {}
+    bool Accepts(const FileFacts& file) const override {
+        const bool match = wholeName_ ? MatchesPattern(AsciiLower(file.fileName), text_)
+                                      : AsciiLower(FileExtension(file.fileName)) == text_;
+        return match == equal_;
+    }
+    void FieldsRead(std::vector<int>&) const override {}
+
+private:
+    bool wholeName_;
+    std::string text_;
+    bool equal_;
+};
+
+// A field compared with a number or a text.
+class FieldTerm : public FileExpression {
+public:
+    FieldTerm(int field, Comparison comparison, std::string text, std::optional<double> number)
+        : field_(field), comparison_(comparison), text_(AsciiLower(std::move(text))), number_(number) {}
+    bool Accepts(const FileFacts& file) const override {
+        const std::size_t index = static_cast<std::size_t>(field_);
+        if (index >= file.values.size() || !file.values[index].has_value()) return false;
+        const std::string& value = *file.values[index];
+        if (number_.has_value()) {
+            const std::optional<double> number = PlainNumber(value);
+            if (!number.has_value()) return false;
+            return Holds(comparison_, *number < *number_ ? -1 : *number > *number_ ? 1 : 0);
+        }
+        return Holds(comparison_, AsciiLower(value) == text_ ? 0 : 1);
+    }
+    void FieldsRead(std::vector<int>& fields) const override { fields.push_back(field_); }
+
+private:
+    int field_;
+    Comparison comparison_;
+    std::string text_;
+    std::optional<double> number_;  // set when compared with a number
+};
+
+class HasTerm : public FileExpression {
+public:
+    explicit HasTerm(int field) : field_(field) {}
+    bool Accepts(const FileFacts& file) const override {
+        const std::size_t index = static_cast<std::size_t>(field_);
+        return index < file.values.size() && file.values[index].has_value();
+    }
+    void FieldsRead(std::vector<int>& fields) const override { fields.push_back(field_); }
+
+private:
+    int field_;
+};
+
+class Not : public FileExpression {
+public:
+    explicit Not(std::unique_ptr<FileExpression> operand) : operand_(std::move(operand)) {}
+    bool Accepts(const FileFacts& file) const override { return !operand_->Accepts(file); }
+    void FieldsRead(std::vector<int>& fields) const override { operand_->FieldsRead(fields); }
+
+private:
+    std::unique_ptr<FileExpression> operand_;
+};
+
+class Binary : public FileExpression {
+public:
+    Binary(std::unique_ptr<FileExpression> left, std::unique_ptr<FileExpression> right, bool isAnd)
+        : left_(std::move(left)), right_(std::move(right)), isAnd_(isAnd) {}
+    bool Accepts(const FileFacts& file) const override {
+        return isAnd_ ? left_->Accepts(file) && right_->Accepts(file) : left_->Accepts(file) || right_->Accepts(file);
+    }
+    void FieldsRead(std::vector<int>& fields) const override {
+        left_->FieldsRead(fields);
+        right_->FieldsRead(fields);
+    }
+
+private:
+    std::unique_ptr<FileExpression> left_;
+    std::unique_ptr<FileExpression> right_;
+    bool isAnd_;
+};
+
+bool IsWordCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
+
+// Recursive descent over the text; the first fault stops the parse.
+class Parser {
+public:
+    Parser(const std::string& text, const FieldResolver* fields) : text_(text), fields_(fields) {}
+
+    std::unique_ptr<FileExpression> ParseAll(ExpressionError& error) {
+        std::unique_ptr<FileExpression> result = ParseOr();
+        SkipSpace();
+        if (result != nullptr && position_ < text_.size()) result = Fail(Unexpected());
+        if (result == nullptr) error = error_;
+        return result;
+    }
+
+private:
+    // Nesting deeper than this is refused rather than risking the stack.
+    static constexpr int kMaxDepth = 100;
+
+    void SkipSpace() {
+        while (position_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[position_])) != 0) ++position_;
+    }
+
+    bool Take(char c) {
+        SkipSpace();
+        if (position_ < text_.size() && text_[position_] == c) {
+            ++position_;
+            return true;
+        }
+        return false;
+    }
+
+    std::string Unexpected() const {
+        return position_ < text_.size() ? "unexpected '" + std::string(1, text_[position_]) + "'"
+                                        : std::string("unexpected end");
+    }
+
+    // Records the first fault, at position (by default the current one).
+    std::nullptr_t Fail(const std::string& message, std::optional<std::size_t> at = std::nullopt) {
+        if (error_.message.empty()) error_ = ExpressionError{message, at.value_or(position_)};
+        return nullptr;
+    }
+
+    std::unique_ptr<FileExpression> ParseOr() {
+        std::unique_ptr<FileExpression> left = ParseAnd();
+        while (left != nullptr && Take('|')) {
+            std::unique_ptr<FileExpression> right = ParseAnd();
+            if (right == nullptr) return nullptr;
+            left = std::make_unique<Binary>(std::move(left), std::move(right), false);
+        }
+        return left;
+    }
+
+    std::unique_ptr<FileExpression> ParseAnd() {
+        std::unique_ptr<FileExpression> left = ParseUnary();
+        while (left != nullptr && Take('&')) {
+            std::unique_ptr<FileExpression> right = ParseUnary();
+            if (right == nullptr) return nullptr;
+            left = std::make_unique<Binary>(std::move(left), std::move(right), true);
+        }
+        return left;
+    }
+
+    std::unique_ptr<FileExpression> ParseUnary() {
+        if (++depth_ > kMaxDepth) return Fail("expression nested too deeply");
+        std::unique_ptr<FileExpression> result;
+        if (Take('!')) {
+            std::unique_ptr<FileExpression> operand = ParseUnary();
+            if (operand != nullptr) result = std::make_unique<Not>(std::move(operand));
+        } else if (Take('(')) {
+            result = ParseOr();
+            if (result != nullptr && !Take(')')) result = Fail("expected ')'");
+        } else {
+            result = ParseTerm();
+        }
+        --depth_;
+        return result;
+    }
+
+    // Quoted text from the opening quote at position_; false when it is not
+    // closed.
+    bool TakeQuoted(std::string& text) {
+        const std::size_t open = position_++;
+        const std::size_t close = text_.find('"', position_);
+        if (close == std::string::npos) {
+            Fail("unterminated text", open);
+            return false;
+        }
+        text = text_.substr(position_, close - position_);
+        position_ = close + 1;
+        return true;
+    }
+
+    std::string TakeWord() {
+        const std::size_t start = position_;
+        while (position_ < text_.size() && IsWordCharacter(text_[position_])) ++position_;
+        return text_.substr(start, position_ - start);
+    }
+
+    bool TakeComparison(Comparison& comparison) {
+        SkipSpace();
+        const auto next = [this](char c) { return position_ < text_.size() && text_[position_] == c; };
+        if (next('=')) {
+            comparison = Comparison::kEqual;
+        } else if (next('!')) {
+            ++position_;
+            if (!next('=')) {
+                Fail("expected '='");
+                return false;
+            }
+            comparison = Comparison::kNotEqual;
+        } else if (next('<') || next('>')) {
+            const bool less = next('<');
+            ++position_;
+            const bool orEqual = next('=');
+            if (!orEqual) --position_;
+            comparison = less ? (orEqual ? Comparison::kLessOrEqual : Comparison::kLess)
+                              : (orEqual ? Comparison::kGreaterOrEqual : Comparison::kGreater);
+        } else {
+            Fail(fields_ != nullptr ? "expected a comparison (=, !=, <, <=, >, >=)" : "expected '='");
+            return false;
+        }
+        ++position_;
+        return true;
+    }
+
+    // A field named by a word, an index or quoted text, from position_.
+    bool ResolveField(const std::string& name, std::size_t at, int& index) {
+        std::string reason;
+        if ((*fields_)(name, index, reason)) return true;
+        Fail(reason, at);
+        return false;
+    }
+
+    std::unique_ptr<FileExpression> ParseTerm() {
+        SkipSpace();
+        const std::size_t start = position_;
+        std::string subject;
+        const bool quoted = position_ < text_.size() && text_[position_] == '"';
+        if (quoted) {
+            if (fields_ == nullptr) return Fail(Unexpected());
+            if (!TakeQuoted(subject)) return nullptr;
+        } else {
+            subject = TakeWord();
+            if (subject.empty()) return Fail(Unexpected());
+        }
+        const std::string word = quoted ? std::string() : AsciiLower(subject);
+
+        if (word == "has" && fields_ != nullptr && Take('(')) {
+            SkipSpace();
+            const std::size_t at = position_;
+            std::string name;
+            if (position_ < text_.size() && text_[position_] == '"') {
+                if (!TakeQuoted(name)) return nullptr;
+            } else {
+                name = TakeWord();
+                if (name.empty()) return Fail("expected a field");
+            }
+            int index = 0;
+            if (!ResolveField(name, at, index)) return nullptr;
+            if (!Take(')')) return Fail("expected ')'");
+            return std::make_unique<HasTerm>(index);
+        }
+
+        const bool isName = word == "ext" || word == "name";
+        int field = -1;
+        if (!isName) {
+            if (fields_ == nullptr) return Fail("unknown property '" + word + "'", start);
+            if (!ResolveField(subject, start, field)) return nullptr;
+        }
+        Comparison comparison;
+        const std::size_t operatorAt = (SkipSpace(), position_);
+        if (!TakeComparison(comparison)) return nullptr;
+
+        SkipSpace();
+        std::string text;
+        std::optional<double> number;
+        if (position_ < text_.size() && text_[position_] == '"') {
+            if (!TakeQuoted(text)) return nullptr;
+        } else if (!isName) {
+            // A number: a minus sign, digits and a fraction as a value has them.
+            std::size_t end = position_;
+            while (end < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[end])) != 0 ||
+                                          text_[end] == '.' || (end == position_ && text_[end] == '-')))
+                ++end;
+            number = PlainNumber(text_.substr(position_, end - position_));
+            if (!number.has_value()) return Fail("expected a number or text in double quotes");
+            position_ = end;
+        } else {
+            return Fail("expected '\"'");
+        }
+        if (!number.has_value() && comparison != Comparison::kEqual && comparison != Comparison::kNotEqual)
+            return Fail("text compares only with = and !=", operatorAt);
+        if (isName) return std::make_unique<NameTerm>(word == "name", std::move(text), comparison == Comparison::kEqual);
+        return std::make_unique<FieldTerm>(field, comparison, std::move(text), number);
+    }
+
+    const std::string& text_;
+    const FieldResolver* fields_;
+    std::size_t position_ = 0;
+    int depth_ = 0;
+    ExpressionError error_;
+};
+
+}  // namespace
+
+std::unique_ptr<FileExpression> FileExpression::Parse(const std::string& text, const FieldResolver* fields,
+                                                      ExpressionError& error) {
+    return Parser(text, fields).ParseAll(error);
+}
+
+bool FileExpression::Accepts(const std::string& fileName) const {
+    static const std::vector<std::optional<std::string>> kNoValues;
+    return Accepts(FileFacts{fileName, kNoValues});
+}
+
+std::string FileExtension(const std::string& fileName) {
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos || dot == 0) return "";
+    return fileName.substr(dot + 1);
+}
+
+std::optional<double> PlainNumber(const std::string& text) {
+    std::size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+    const auto digitsFrom = [&text, &i] {
+        const std::size_t first = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        return i > first;
+    };
+    if (!digitsFrom()) return std::nullopt;
+    if (i < text.size() && text[i] == '.' && (++i, !digitsFrom())) return std::nullopt;
+    if (i != text.size()) return std::nullopt;
+    // from_chars reads the digits as they stand, whatever the locale.
+    double value = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+std::string DescribeExpressionError(const std::string& text, const ExpressionError& error) {
+    // The caret goes under the character, counted in code points.
+    std::size_t column = 0;
+    for (std::size_t i = 0; i < error.position && i < text.size(); ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++column;
+    return error.message + " at position " + std::to_string(column + 1) + "\n  " + text + "\n  " +
+           std::string(column, ' ') + "^";
+}

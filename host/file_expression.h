@@ -1,0 +1,75 @@
+// Expressions over a file: the plug-in's detection expression, which asks
+// for files by their extension, and --where, which asks by their fields.
+// One grammar for both (whitespace between tokens is ignored, words are
+// case-insensitive):
+//
+//   expression := and ( "|" and )*
+//   and        := unary ( "&" unary )*
+//   unary      := "!" unary | "(" expression ")" | term
+//   term       := "has" "(" field ")" | subject operator literal
+//   subject    := "EXT" | "NAME" | field
+//   operator   := "=" | "!=" | "<" | "<=" | ">" | ">="
+//   literal    := "text in double quotes" | number
+//
+// EXT is the file's extension, NAME its whole name, which "=" matches as a
+// pattern (* any run of characters, ? one). A field is named by a word, an
+// index or a quoted header text, however the caller resolves it (the
+// detection expression has no fields). A field whose value is a number
+// compares numerically with a number; text compares with "=" and "!=",
+// without regard to ASCII case; a field without a value satisfies no
+// comparison, only "!has(...)".
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Finds the field a name in an expression means: its index, or false with
+// the reason in error.
+using FieldResolver = std::function<bool(const std::string& name, int& index, std::string& error)>;
+
+// What an expression is asked about: the file's name (the last path
+// component, UTF-8) and its values by field index (none for the detection
+// expression).
+struct FileFacts {
+    const std::string& fileName;
+    const std::vector<std::optional<std::string>>& values;
+};
+
+struct ExpressionError {
+    std::string message;
+    std::size_t position = 0;  // byte offset in the text
+};
+
+class FileExpression {
+public:
+    // Parses text; with fields null only EXT and NAME are known. On failure
+    // returns null and says what and where in error.
+    static std::unique_ptr<FileExpression> Parse(const std::string& text, const FieldResolver* fields,
+                                                 ExpressionError& error);
+
+    virtual ~FileExpression() = default;
+
+    virtual bool Accepts(const FileFacts& file) const = 0;
+
+    // For an expression without fields.
+    bool Accepts(const std::string& fileName) const;
+
+    // Adds the indexes of the fields the expression reads to fields.
+    virtual void FieldsRead(std::vector<int>& fields) const = 0;
+};
+
+// The text after the last dot of a file name, or "" when there is none or
+// the only dot starts the name (".mid" has no extension).
+std::string FileExtension(const std::string& fileName);
+
+// A field value that is a plain decimal number ("150.00", "59176", "-3"),
+// as a double; nothing for any other text.
+std::optional<double> PlainNumber(const std::string& text);
+
+// "what at position N", then the text and a caret under the position, for
+// a message of several lines.
+std::string DescribeExpressionError(const std::string& text, const ExpressionError& error);
