@@ -6,6 +6,9 @@
 //    of the same bytes (fuzz/reference_scan), field by field; in particular
 //    the summary is valid exactly when the header is accepted and lengthTicks
 //    is 0 or a tick count reached at an End of Track;
+//  - the same bytes from a source whose reads fail past some position give
+//    either the very same summary (the scan never read there) or none at
+//    all: a read error never passes for a shorter file;
 //  - the duration is finite and not negative;
 //  - every value text is terminated inside its buffer, has one of the
 //    documented forms and equals the printf spelling of the field;
@@ -198,9 +201,10 @@ void CheckExports(const std::uint8_t* data, std::size_t size, const MidiSummary&
         for (int i = 0; i < kGuard; ++i)
             Check(bytes[i] == kCanary && bytes[kGuard + room + i] == kCanary, "nothing written outside the buffer");
         ValueText value;
-        const bool has = s.valid && FormatFieldValue(s, field, value);
-        Check(kind == (has ? kValueKindWideText : kResultFieldEmpty), "export result agrees with the scan");
         const int capacity = maxLength / 2;
+        // A buffer without room for a terminator takes no value.
+        const bool has = s.valid && capacity > 0 && FormatFieldValue(s, field, value);
+        Check(kind == (has ? kValueKindWideText : kResultFieldEmpty), "export result agrees with the scan");
         if (!s.valid || field < 0 || field > 8 || capacity <= 0) {
             for (int i = kGuard; i < kGuard + room; ++i) Check(bytes[i] == kCanary, "buffer untouched");
             continue;
@@ -253,6 +257,27 @@ void CheckNarrowExports(const std::uint8_t* data, std::size_t size) {
     ContentSetDefaultParams(bytes);
 }
 
+bool SameSummary(const MidiSummary& a, const MidiSummary& b) {
+    return a.valid == b.valid && a.format == b.format && a.trackCount == b.trackCount && a.division == b.division &&
+           a.tempo == b.tempo && a.lengthTicks == b.lengthTicks && a.durationSeconds == b.durationSeconds &&
+           a.timeSignatureSeen == b.timeSignatureSeen && a.timeSignatureNumerator == b.timeSignatureNumerator &&
+           a.timeSignatureDenominatorPower == b.timeSignatureDenominatorPower &&
+           a.keySignatureSeen == b.keySignatureSeen && a.keySignatureSharpsFlats == b.keySignatureSharpsFlats &&
+           a.keySignatureMinor == b.keySignatureMinor;
+}
+
+void CheckFailingSource(const std::uint8_t* data, std::size_t size, const MidiSummary& whole) {
+    MemorySource memory;
+    const ByteSource source = MemoryByteSource(memory, data, size);
+    memory.failAt = static_cast<std::int64_t>(size / 2);
+    MidiSummary summary;
+    ScanMidiSource(source, summary);
+    MidiSummary initial;
+    ResetMidiSummary(initial);
+    Check(SameSummary(summary, whole) || SameSummary(summary, initial),
+          "a failed read gives the whole file's summary or none");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -267,6 +292,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ScanMidiSource(source, summary);
 
     CheckSummary(summary, reference);
+    CheckFailingSource(data, size, summary);
     CheckValueTexts(summary, reference);
     CheckExports(data, size, summary);
     CheckNarrowExports(data, size);

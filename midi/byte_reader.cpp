@@ -31,21 +31,28 @@ bool Refill(ByteReader& reader) {
             ahead = 0;
         }
     }
-    std::size_t request = kReadBufferSize;
-    if (size >= 0 && size - reader.sourcePosition < static_cast<std::int64_t>(request)) {
-        request = static_cast<std::size_t>(size - reader.sourcePosition);  // > ahead >= 0 here
-    }
-    const std::ptrdiff_t got = reader.source.read(reader.source.context, data, request);
-    if (got < 0) {
-        reader.readFailed = true;
-        return false;
+    std::ptrdiff_t got;
+    for (;;) {
+        std::size_t request = kReadBufferSize;
+        if (size >= 0 && size - reader.sourcePosition < static_cast<std::int64_t>(request)) {
+            request = static_cast<std::size_t>(size - reader.sourcePosition);  // > ahead >= 0 here
+        }
+        got = reader.source.read(reader.source.context, data, request);
+        if (got < 0) {
+            reader.readFailed = true;
+            return false;
+        }
+        if (got > ahead) break;
+        reader.sourcePosition += got;
+        // Nothing more: the data ends before the target. Stay there, with
+        // the seek pending.
+        if (got == 0) return false;
+        // A short read that stops before the target says nothing of what
+        // follows: drop it and read on, to the target, the end of the data
+        // or an error.
+        ahead -= got;
     }
     const std::int64_t filled = got;
-    if (filled <= ahead) {
-        // The data ends before the target: stay there, with the seek pending.
-        reader.sourcePosition += filled;
-        return false;
-    }
     reader.seekPending = false;
     reader.sourcePosition += filled;
     reader.endPosition = reader.sourcePosition;

@@ -287,7 +287,7 @@ TEST(ByteReaderCallsTest, AFailedReadIsRememberedAndEndsAllReading) {
     const midi_bytes::Bytes bytes = PatternBytes();
     MemorySource memory;
     CountingSource counting{MemoryByteSource(memory, bytes.data(), bytes.size()), 0, 0};
-    memory.failAt = kBuffer + 10;  // the second buffer-full cannot be read
+    memory.failAt = kBuffer;  // the second buffer-full cannot be read
     ByteReader reader;
     InitByteReader(reader, ByteSource{CountRead, CountSeek, &counting, kSize});
     SkipBytes(reader, static_cast<std::uint64_t>(kBuffer - 1));

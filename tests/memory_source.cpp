@@ -8,8 +8,13 @@ std::ptrdiff_t ReadMemory(void* context, std::uint8_t* buffer, std::size_t count
     MemorySource& memory = *static_cast<MemorySource*>(context);
     if (memory.position >= static_cast<std::int64_t>(memory.size)) return 0;
     const std::size_t left = memory.size - static_cast<std::size_t>(memory.position);
-    const std::size_t got = count < left ? count : left;
-    if (memory.failAt >= 0 && memory.position + static_cast<std::int64_t>(got) > memory.failAt) return kSourceFailed;
+    std::size_t got = count < left ? count : left;
+    if (memory.failAt >= 0) {
+        // Like a disk: the bytes before the bad spot arrive, then reads fail.
+        if (memory.position >= memory.failAt) return kSourceFailed;
+        const std::size_t good = static_cast<std::size_t>(memory.failAt - memory.position);
+        if (got > good) got = good;
+    }
     std::memcpy(buffer, memory.data + memory.position, got);
     memory.position += static_cast<std::int64_t>(got);
     return static_cast<std::ptrdiff_t>(got);

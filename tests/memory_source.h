@@ -13,7 +13,7 @@ struct MemorySource {
     const std::uint8_t* data;
     std::size_t size;
     std::int64_t position;
-    std::int64_t failAt;  // a read that would reach this position fails; -1: never
+    std::int64_t failAt;  // reads stop short of this position, then fail; -1: never
 };
 
 // Sets memory to the start of data (which must outlive it) and returns a
