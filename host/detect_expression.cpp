@@ -3,13 +3,9 @@
 #include <cctype>
 #include <utility>
 
-namespace {
+#include "host/text_encoding.h"
 
-std::string AsciiLower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
+namespace {
 
 class ExtensionTerm : public DetectExpression {
 public:

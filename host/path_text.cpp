@@ -10,15 +10,9 @@ namespace fs = std::filesystem;
 
 std::string EscapeInvalidUtf8(const std::string& bytes) {
     std::string out;
-    std::u16string ignored;
     for (std::size_t i = 0; i < bytes.size();) {
-        // The longest valid sequence starting here, if any.
-        std::size_t length = 0;
-        for (std::size_t n = 1; n <= 4 && i + n <= bytes.size(); ++n)
-            if (Utf8ToUtf16(bytes.substr(i, n), ignored)) {
-                length = n;
-                break;
-            }
+        char32_t ignored = 0;
+        const std::size_t length = DecodeUtf8(bytes, i, ignored);
         if (length == 0) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(bytes[i]));
