@@ -42,8 +42,10 @@ std::FILE* OpenForReading(const std::filesystem::path& path);
 // Why the system cannot open a file by this name although a folder lists
 // it, or "" when nothing in the name stands in the way. On Windows: a name
 // ending in a dot or a blank (the system drops them, so the name reaches
-// another file or none) or a device name such as NUL or COM1 (with any
-// extension), which opens the device. On POSIX every listed name opens.
+// another file or none), a device name such as NUL or COM1 (with any
+// extension), which opens the device, or a listed name that reaches
+// nothing (a pipe on a shared POSIX file system). On POSIX every listed
+// name opens.
 std::string UnopenableNameReason(const std::filesystem::path& path);
 
 // Sets up the standard streams for the program's UTF-8 output with "\n"

@@ -106,7 +106,15 @@ std::string UnopenableNameReason(const fs::path& path) {
     if (!name.empty() && (name.back() == L'.' || name.back() == L' '))
         return "the name ends in a dot or a blank, which Windows drops, so the file cannot be opened by it";
     if (IsDeviceName(name)) return "the name is a Windows device name, so the file cannot be opened by it";
-    return "";
+    // Listed in its folder, yet the name reaches nothing: not a file or a
+    // folder at all (a pipe or a device of a shared POSIX file system, for
+    // one), which Windows cannot open.
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return "";
+    FindClose(search);
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return "";
+    return "Windows lists the name but cannot open it: not a file or folder (a pipe or a device)";
 }
 
 void PrepareStandardStreams() {

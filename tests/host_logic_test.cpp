@@ -21,6 +21,10 @@
 #include "host/text_encoding.h"
 #include "tests/test_files.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 using test_files::SmallMidi;
 using test_files::TestFolder;
@@ -133,7 +137,27 @@ TEST(FileWalk, AMissingPathIsAProblem) {
     EXPECT_EQ(result.entries[0].problem, "no such file or folder");
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+TEST(FileWalk, NamesWindowsCannotOpenAreReportedForWhatTheyAre) {
+    TestFolder folder;
+    // Only the \\?\ form of a path keeps a trailing dot or blank, or a
+    // device name, as it is; it removes them again too, which the folder's
+    // own clean-up cannot.
+    const auto longForm = [&](const wchar_t* name) { return L"\\\\?\\" + folder.Root().wstring() + L"\\" + name; };
+    const wchar_t* const names[] = {L"dot.mid.", L"blank.mid ", L"nul.mid"};
+    for (const wchar_t* name : names)
+        CloseHandle(CreateFileW(longForm(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    FileWalk walk{WalkOptions{}};
+    const WalkResult result = Walk(walk, folder.Root());
+    for (const wchar_t* name : names) DeleteFileW(longForm(name).c_str());
+    std::vector<std::string> problems;
+    for (const WalkEntry& entry : result.entries) problems.push_back(entry.path.filename().string() + ": " + entry.problem);
+    EXPECT_EQ(problems, (std::vector<std::string>{
+                            "blank.mid : the name ends in a dot or a blank, which Windows drops, so the file cannot be opened by it",
+                            "dot.mid.: the name ends in a dot or a blank, which Windows drops, so the file cannot be opened by it",
+                            "nul.mid: the name is a Windows device name, so the file cannot be opened by it"}));
+}
+#else
 TEST(FileWalk, SymbolicLinkLoopsEndAndEachFolderIsReadOnce) {
     TestFolder folder;
     folder.Write("x/a.mid", SmallMidi());
