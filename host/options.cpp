@@ -41,7 +41,7 @@ std::string UsageText(const CLI::ParseError& error) {
         return text.substr(0, text.find(':')) + " needs a value";
     if (dynamic_cast<const CLI::RequiresError*>(&error) != nullptr)
         return "-0 applies to --files-from, which is not given";
-    return AsciiLower(text.substr(0, 1)) + text.substr(1);
+    return LowerCaseStart(text);
 }
 
 const std::map<std::string, OutputFormat> kFormats{

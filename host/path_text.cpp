@@ -39,9 +39,5 @@ std::string ReasonText(const std::error_code& error) {
     // Anything rarer in the system's words, made to look like the rest.
     std::string text = error.message();
     while (!text.empty() && (text.back() == '.' || std::isspace(static_cast<unsigned char>(text.back())))) text.pop_back();
-    // "Input/output error" becomes "input/output error"; "I/O error" stays.
-    if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
-        !std::isupper(static_cast<unsigned char>(text[1])))
-        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-    return text;
+    return LowerCaseStart(text);
 }

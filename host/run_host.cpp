@@ -88,6 +88,7 @@ private:
     std::vector<std::string> catalogue_;
     std::vector<int> selected_;
     std::vector<bool> wanted_;  // per catalogue field: read from each file
+    int durationField_ = -1;    // the playing time's index in the catalogue
     std::ifstream listFile_;
     std::istream* list_ = nullptr;
     std::string listName_;
@@ -153,6 +154,7 @@ std::optional<int> HostRun::ChooseFields() {
     // Every field when the summary needs them, else only those shown.
     wanted_.assign(catalogue_.size(), options_.summary);
     for (int index : selected_) wanted_[static_cast<std::size_t>(index)] = true;
+    durationField_ = DurationField(catalogue_);
     return std::nullopt;
 }
 
@@ -240,9 +242,8 @@ bool HostRun::EmitRow(const WalkEntry& entry, const FileOutcome& outcome) {
         writeFailed_ = true;
         return false;
     }
-    const int durationField = DurationField(catalogue_);
     totals_.AddFile(AllEmpty(outcome.values),
-                    durationField >= 0 ? outcome.values[static_cast<std::size_t>(durationField)] : std::nullopt);
+                    durationField_ >= 0 ? outcome.values[static_cast<std::size_t>(durationField_)] : std::nullopt);
     return true;
 }
 

@@ -16,6 +16,8 @@ constexpr std::size_t kGapWidth = 2;
 // short headers ask only that the value columns fit.
 constexpr std::size_t kPathRoom = 30;
 
+// A value column: its header, its values' width and alignment, the width
+// it gets.
 struct Column {
     std::string header;
     std::size_t valueWidth = 0;
@@ -71,6 +73,22 @@ void WriteLine(std::ostream& out, const std::vector<Column>& columns, const std:
     out << line << '\n';
 }
 
+enum HeaderForm { kOneLine, kWrapped, kShort };
+
+// Sets the columns' headers (from the field names) and widths for the form;
+// true when the table then fits the limit, leaving room for paths but with
+// the short form.
+bool FitHeaders(std::vector<Column>& columns, const std::vector<std::string>& fieldNames, HeaderForm form,
+                std::size_t limit) {
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        Column& column = columns[c];
+        column.header = form == kShort ? CompactFieldName(fieldNames[c]) : fieldNames[c];
+        column.width =
+            std::max(column.valueWidth, form == kOneLine ? DisplayWidth(column.header) : LongestWord(column.header));
+    }
+    return limit == 0 || ValueColumnsWidth(columns) + (form == kShort ? 1 : kPathRoom) <= limit;
+}
+
 }  // namespace
 
 void TableWriter::Begin(const std::vector<std::string>& fieldNames) {
@@ -102,18 +120,8 @@ void TableWriter::End() {
     }
 
     // Headers on one line, else wrapped, else short; the first that fits.
-    enum { kOneLine, kWrapped, kShort } form = kOneLine;
-    for (;; form = static_cast<decltype(form)>(form + 1)) {
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            Column& column = columns[c];
-            column.header = form == kShort ? CompactFieldName(fieldNames_[c]) : fieldNames_[c];
-            column.width = std::max(column.valueWidth,
-                                    form == kOneLine ? DisplayWidth(column.header) : LongestWord(column.header));
-        }
-        const std::size_t room = form == kShort ? 1 : kPathRoom;
-        if (limit_ == 0 || ValueColumnsWidth(columns) + room <= limit_) break;
-        if (form == kShort) return WriteList();
-    }
+    const auto fits = [&](HeaderForm form) { return FitHeaders(columns, fieldNames_, form, limit_); };
+    if (!fits(kOneLine) && !fits(kWrapped) && !fits(kShort)) return WriteList();
 
     const std::vector<std::vector<std::string>> header = WrapHeaders(columns);
     for (std::size_t line = 0; line < header.size(); ++line)

@@ -16,6 +16,7 @@ ctest --preset asan -j "$(nproc)"
 
 echo "== ThreadSanitizer: concurrency test, the host's ordered worker pool"
 scripts/build.sh tsan >/dev/null
+scripts/build.sh tsan --target midifields_host_tests >/dev/null
 # ThreadSanitizer of clang 14 cannot map its shadow memory under the wide
 # address randomisation of newer kernels; without randomisation it can.
 no_aslr=()
