@@ -18,6 +18,12 @@ public:
             names.insert(at + 1, " ");
         return names;
     }
+    // The argument's name alone, never CLI11's notes ("Needs: --files-from"):
+    // the descriptions say that in words.
+    std::string make_option_opts(const CLI::Option* option) const override {
+        const std::string& text = option->get_option_text();
+        return text.empty() ? std::string() : " " + text;
+    }
 };
 
 // A validator of CLI11's whose failure reads "VALUE <failure>", as the
@@ -96,7 +102,7 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
     CLI::Option* filesFromOption =
         app.add_option("--files-from", filesFrom, "Also read the paths in FILE (- for standard input),\none a line")
             ->option_text("FILE");
-    app.add_flag("-0,--null", options.nullSeparated, "The paths in the --files-from list end in NUL, not a\nline break")
+    app.add_flag("-0,--null", options.nullSeparated, "The paths in the --files-from list end in NUL, not a\nline break (needs --files-from)")
         ->needs(filesFromOption);
     std::string extensions;
     app.add_option("--ext", extensions, "In folders, also read files with these extensions\n(comma-separated, e.g. kar)")

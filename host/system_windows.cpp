@@ -105,7 +105,7 @@ std::string UnopenableNameReason(const fs::path& path) {
     const std::wstring name = path.filename().native();
     if (!name.empty() && (name.back() == L'.' || name.back() == L' '))
         return "the name ends in a dot or a blank, which Windows drops, so the file cannot be opened by it";
-    if (IsDeviceName(name)) return "the name is a Windows device name, so the file cannot be opened by it";
+    if (IsDeviceName(name)) return "the name is a Windows device (NUL, CON, COM1, ...), not a file";
     // Listed in its folder, yet the name reaches nothing: not a file or a
     // folder at all (a pipe or a device of a shared POSIX file system, for
     // one), which Windows cannot open.

@@ -155,7 +155,7 @@ TEST(FileWalk, NamesWindowsCannotOpenAreReportedForWhatTheyAre) {
     EXPECT_EQ(problems, (std::vector<std::string>{
                             "blank.mid : the name ends in a dot or a blank, which Windows drops, so the file cannot be opened by it",
                             "dot.mid.: the name ends in a dot or a blank, which Windows drops, so the file cannot be opened by it",
-                            "nul.mid: the name is a Windows device name, so the file cannot be opened by it"}));
+                            "nul.mid: the name is a Windows device (NUL, CON, COM1, ...), not a file"}));
 }
 #else
 TEST(FileWalk, SymbolicLinkLoopsEndAndEachFolderIsReadOnce) {
