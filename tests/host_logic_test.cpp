@@ -126,6 +126,16 @@ TEST(FileWalk, SortedDepthFirstFilteredAndNamedFilesAlwaysTaken) {
     EXPECT_EQ(Relative(Walk(top, folder.Root() / "notes.txt"), folder.Root()), std::vector<std::string>{"notes.txt"});
     // A folder is walked once in a run.
     EXPECT_TRUE(Walk(top, folder.Root()).entries.empty());
+
+    // Files come as the walk goes: the first before any later folder is read.
+    std::vector<std::string> seen;
+    WalkOptions counting;
+    counting.accept = [&](const fs::path& name) { seen.push_back(name.string()); return true; };
+    FileWalk streamed(counting);
+    streamed.Start(folder.Root());
+    WalkEntry first;
+    ASSERT_TRUE(streamed.Next(first));
+    EXPECT_EQ(seen, std::vector<std::string>{"Z.mid"});
 }
 
 TEST(FileWalk, AMissingPathIsAProblem) {
