@@ -1,14 +1,23 @@
 // Host throughput: writes a folder of MIDI files, then times the midifields
 // program reading all of it with one and with two worker threads, and
-// prints files per second. A figure to watch, not a pass/fail test.
+// prints files per second. With TREE_FILE_COUNT, also a tree of that many
+// hard links to one file: the program's peak memory reading the folder
+// against reading the same paths from a --files-from list, and when its
+// first row arrives against when the run ends. Figures to watch, not
+// pass/fail tests.
 //
-//   host_throughput [HOST_PROGRAM [FILE_COUNT]]
+//   host_throughput [HOST_PROGRAM [FILE_COUNT [TREE_FILE_COUNT]]]
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "samples/midi_bytes.h"
 
@@ -38,6 +47,81 @@ double TimeRun(const std::string& command) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+struct TreeRun {
+    long peakKilobytes = 0;
+    double firstRowSeconds = 0;
+    double seconds = 0;
+};
+
+// Runs the host on arguments with stdout into a pipe read here: the time
+// the first row arrives (after the header line), the whole run, and the
+// child's peak resident memory.
+TreeRun RunOnTree(const std::string& host, const std::vector<std::string>& arguments) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return {};
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeEnds[1], 1);
+        close(pipeEnds[0]);
+        std::vector<char*> argv{const_cast<char*>(host.c_str())};
+        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(host.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    TreeRun run;
+    int lines = 0;
+    char buffer[65536];
+    for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) {
+        for (ssize_t i = 0; i < got && lines < 2; ++i)
+            if (buffer[i] == '\n' && ++lines == 2)
+                run.firstRowSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    close(pipeEnds[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.peakKilobytes = usage.ru_maxrss;
+    return run;
+}
+
+void MeasureTree(const std::string& host, int count) {
+    const fs::path tree = fs::temp_directory_path() / "midifields-host-tree";
+    fs::remove_all(tree);
+    fs::create_directories(tree);
+    // A file system allows so many links to one file: a file per 50,000.
+    const Bytes bytes = Song(1);
+    for (int i = 0; i < count; i += 50000)
+        std::ofstream(tree / ("original" + std::to_string(i / 50000) + ".mid"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    const fs::path list = tree / "list.txt";
+    {
+        std::ofstream paths(list);
+        // A hundred files a folder, in folders of folders, named as a
+        // collection would be (paths of about 70 characters).
+        for (int i = 0; i < count; ++i) {
+            const fs::path path = tree / "collection" / ("artist " + std::to_string(i / 10000)) /
+                                  ("album number " + std::to_string(i / 100)) / ("track " + std::to_string(i) + ".mid");
+            if (i % 100 == 0) fs::create_directories(path.parent_path());
+            fs::create_hard_link(tree / ("original" + std::to_string(i / 50000) + ".mid"), path);
+        }
+        // The same paths, for --files-from.
+        for (const auto& entry : fs::recursive_directory_iterator(tree / "collection"))
+            if (entry.is_regular_file()) paths << entry.path().string() << '\n';
+    }
+    std::printf("tree of %d files (hard links) in %s\n", count, (tree / "collection").string().c_str());
+    const TreeRun walked = RunOnTree(host, {"--format", "tsv", "--fields", "5", (tree / "collection").string()});
+    const TreeRun listed = RunOnTree(host, {"--format", "tsv", "--fields", "5", "--files-from", list.string()});
+    std::printf("folder walked:   peak RSS %ld KiB, first row after %.3f s of %.2f s\n", walked.peakKilobytes,
+                walked.firstRowSeconds, walked.seconds);
+    std::printf("--files-from:    peak RSS %ld KiB, first row after %.3f s of %.2f s\n", listed.peakKilobytes,
+                listed.firstRowSeconds, listed.seconds);
+    fs::remove_all(tree);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,5 +145,6 @@ int main(int argc, char** argv) {
         std::printf("-j %d: %.2f s, %.0f files/s\n", jobs, seconds, count / seconds);
     }
     fs::remove_all(folder);
+    if (argc > 3) MeasureTree(host, std::atoi(argv[3]));
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "host/field_selection.h"
 
-#include <cctype>
+#include <sstream>
+
+#include "host/text_encoding.h"
 
 namespace {
 
@@ -10,12 +12,11 @@ std::string Trim(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream stream(text);
+    std::vector<std::string> words;
+    for (std::string word; stream >> word;) words.push_back(word);
+    return words;
 }
 
 // A plain decimal index within the catalogue, or -1.
@@ -27,27 +28,74 @@ int AsIndex(const std::string& item, std::size_t fieldCount) {
     return index < static_cast<long>(fieldCount) ? static_cast<int>(index) : -1;
 }
 
+// Every name a field goes by, lower-cased: catalogue name, header, short header.
+std::vector<std::string> NamesOf(const std::string& name, const std::string& shortName) {
+    return {AsciiLower(name), AsciiLower(shortName), AsciiLower(CompactFieldName(shortName))};
+}
+
+// item names the field by a prefix of one of its names, or by a word of
+// them or the start of one, a unit's parentheses optional ("bpm").
+bool PrefixOf(const std::string& item, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        if (name.compare(0, item.size(), item) == 0) return true;
+        for (std::string word : Words(name)) {
+            if (word.size() > 2 && word.front() == '(' && word.back() == ')') word = word.substr(1, word.size() - 2);
+            if (word.compare(0, item.size(), item) == 0) return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+std::vector<std::string> ListItems(const std::string& list) {
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        items.push_back(Trim(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+        if (comma == std::string::npos) return items;
+        start = comma + 1;
+    }
+}
+
+bool FindField(const std::string& item, const std::vector<std::string>& catalogue, int& index, std::string& error) {
+    const std::vector<std::string> shortNames = ShortFieldNames(catalogue);
+    const std::string lower = AsciiLower(item);
+    index = AsIndex(item, catalogue.size());
+    // A whole name wins over a prefix of another ("tempo (bpm)").
+    for (std::size_t i = 0; index < 0 && i < catalogue.size(); ++i)
+        for (const std::string& name : NamesOf(catalogue[i], shortNames[i]))
+            if (name == lower) index = static_cast<int>(i);
+    std::vector<std::size_t> candidates;
+    for (std::size_t i = 0; index < 0 && !lower.empty() && i < catalogue.size(); ++i)
+        if (PrefixOf(lower, NamesOf(catalogue[i], shortNames[i]))) candidates.push_back(i);
+    if (candidates.size() == 1) index = static_cast<int>(candidates[0]);
+    if (index >= 0) return true;
+    if (item.empty()) {
+        error = "an empty field name";
+    } else if (candidates.empty()) {
+        error = "no field '" + item + "' (see --list-fields)";
+    } else {
+        error = "'" + item + "' is ambiguous: ";
+        for (std::size_t k = 0; k < candidates.size(); ++k)
+            error += (k == 0 ? "'" : k + 1 == candidates.size() ? " or '" : ", '") + catalogue[candidates[k]] + "'";
+    }
+    return false;
+}
 
 bool SelectFields(const std::string& list, const std::vector<std::string>& catalogue, std::vector<int>& selected,
                   std::string& error) {
     selected.clear();
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = list.find(',', start);
-        const std::string item = Trim(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        int index = AsIndex(item, catalogue.size());
-        for (std::size_t i = 0; index < 0 && i < catalogue.size(); ++i)
-            if (SameIgnoringCase(item, catalogue[i])) index = static_cast<int>(i);
-        if (index < 0) {
-            error = item.empty() ? "an empty field name in --fields"
-                                 : "no field '" + item + "' (see --list-fields)";
+    for (const std::string& item : ListItems(list)) {
+        int index = -1;
+        if (!FindField(item, catalogue, index, error)) {
+            error = item.empty() ? "an empty field name in --fields" : "--fields: " + error;
             return false;
         }
         selected.push_back(index);
-        if (comma == std::string::npos) return true;
-        start = comma + 1;
     }
+    return true;
 }
 
 std::vector<std::string> ShortFieldNames(const std::vector<std::string>& catalogue) {
@@ -67,4 +115,19 @@ std::vector<std::string> ShortFieldNames(const std::vector<std::string>& catalog
         names.push_back(name.substr(cut));
     }
     return names;
+}
+
+std::string CompactFieldName(const std::string& shortName) {
+    // The abbreviations a reader of tables knows; other words stay whole.
+    static const std::pair<const char*, const char*> kAbbreviations[] = {
+        {"Format", "Fmt"}, {"Tracks", "Trks"},   {"Division", "Div"},
+        {"Duration", "Dur"}, {"Signature", "Sig"}, {"Length", "Len"},
+    };
+    std::string out;
+    for (std::string word : Words(shortName)) {
+        for (const auto& [whole, shortened] : kAbbreviations)
+            if (word == whole) word = shortened;
+        out += (out.empty() ? "" : " ") + word;
+    }
+    return out;
 }

@@ -1,16 +1,32 @@
-// --fields: which catalogue fields to show, and in which order.
+// Field names as people see and write them: the headers of the table, and
+// --fields, which takes any of those names, a word or prefix of one, or an
+// index.
 #pragma once
 
 #include <string>
 #include <vector>
 
-// list is comma-separated; each item is a field's catalogue name (any case,
-// surrounding blanks ignored) or its index. Returns the indexes in the order
-// given; on an unknown item returns false and names it in error.
+// list is comma-separated; each item (any case, surrounding blanks ignored)
+// is a field's index, its catalogue name, its header in the table (short
+// or wrapped), or any word or prefix of those that picks one field
+// ("duration", "key", "bpm"). Returns the indexes in the order given; on an
+// item that picks no field, or several, returns false and says so in error
+// (naming the candidates).
 bool SelectFields(const std::string& list, const std::vector<std::string>& catalogue, std::vector<int>& selected,
                   std::string& error);
+
+// The items of a comma-separated list, the blanks around each trimmed.
+std::vector<std::string> ListItems(const std::string& list);
+
+// One field named as --fields names it: its index, or false with the reason
+// (no such field, or the candidates of an ambiguous word) in error.
+bool FindField(const std::string& item, const std::vector<std::string>& catalogue, int& index, std::string& error);
 
 // The names without the leading words that every one of them shares
 // ("MIDI " for this plug-in), for headers people read; unchanged when
 // nothing is shared or a name would be left empty.
 std::vector<std::string> ShortFieldNames(const std::vector<std::string>& catalogue);
+
+// A short name with its long words abbreviated ("Time Sig", "Dur (sec)"),
+// for a table in a narrow terminal.
+std::string CompactFieldName(const std::string& shortName);

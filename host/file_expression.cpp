@@ -1,16 +1,11 @@
 #include "host/file_expression.h"
 
 #include <cctype>
-#include <charconv>
 #include <utility>
 
-namespace {
+#include "host/text_encoding.h"
 
-std::string AsciiLower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
+namespace {
 
 enum class Comparison { kEqual, kNotEqual, kLess, kLessOrEqual, kGreater, kGreaterOrEqual };
 
@@ -77,7 +72,7 @@ public:
         if (index >= file.values.size() || !file.values[index].has_value()) return false;
         const std::string& value = *file.values[index];
         if (number_.has_value()) {
-            const std::optional<double> number = PlainNumber(value);
+            const std::optional<double> number = NumberValue(value);
             if (!number.has_value()) return false;
             return Holds(comparison_, *number < *number_ ? -1 : *number > *number_ ? 1 : 0);
         }
@@ -318,7 +313,7 @@ private:
             while (end < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[end])) != 0 ||
                                           text_[end] == '.' || (end == position_ && text_[end] == '-')))
                 ++end;
-            number = PlainNumber(text_.substr(position_, end - position_));
+            number = NumberValue(text_.substr(position_, end - position_));
             if (!number.has_value()) return Fail("expected a number or text in double quotes");
             position_ = end;
         } else {
@@ -345,7 +340,7 @@ std::unique_ptr<FileExpression> FileExpression::Parse(const std::string& text, c
 }
 
 bool FileExpression::Accepts(const std::string& fileName) const {
-    static const std::vector<std::optional<std::string>> kNoValues;
+    static const std::vector<FieldValue> kNoValues;
     return Accepts(FileFacts{fileName, kNoValues});
 }
 
@@ -353,22 +348,6 @@ std::string FileExtension(const std::string& fileName) {
     const std::size_t dot = fileName.rfind('.');
     if (dot == std::string::npos || dot == 0) return "";
     return fileName.substr(dot + 1);
-}
-
-std::optional<double> PlainNumber(const std::string& text) {
-    std::size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
-    const auto digitsFrom = [&text, &i] {
-        const std::size_t first = i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-        return i > first;
-    };
-    if (!digitsFrom()) return std::nullopt;
-    if (i < text.size() && text[i] == '.' && (++i, !digitsFrom())) return std::nullopt;
-    if (i != text.size()) return std::nullopt;
-    // from_chars reads the digits as they stand, whatever the locale.
-    double value = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
 }
 
 std::string DescribeExpressionError(const std::string& text, const ExpressionError& error) {

@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "host/field_value.h"
+
 // Finds the field a name in an expression means: its index, or false with
 // the reason in error.
 using FieldResolver = std::function<bool(const std::string& name, int& index, std::string& error)>;
@@ -36,7 +38,7 @@ using FieldResolver = std::function<bool(const std::string& name, int& index, st
 // expression).
 struct FileFacts {
     const std::string& fileName;
-    const std::vector<std::optional<std::string>>& values;
+    const std::vector<FieldValue>& values;
 };
 
 struct ExpressionError {
@@ -65,10 +67,6 @@ public:
 // The text after the last dot of a file name, or "" when there is none or
 // the only dot starts the name (".mid" has no extension).
 std::string FileExtension(const std::string& fileName);
-
-// A field value that is a plain decimal number ("150.00", "59176", "-3"),
-// as a double; nothing for any other text.
-std::optional<double> PlainNumber(const std::string& text);
 
 // "what at position N", then the text and a caret under the position, for
 // a message of several lines.

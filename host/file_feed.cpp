@@ -1,41 +1,52 @@
 #include "host/file_feed.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "host/path_text.h"
 #include "host/system.h"
 
 FileFeed::FileFeed(WalkOptions options, std::vector<std::string> named, std::istream* list, char separator)
-    : walk_(std::move(options)), list_(list), separator_(separator) {
-    for (const std::string& path : named) Expand(path);
+    : walk_(std::move(options)), named_(std::move(named)), list_(list), separator_(separator) {
+    const bool allFiles = std::all_of(named_.begin(), named_.end(), [](const std::string& path) {
+        std::error_code error;
+        return std::filesystem::is_regular_file(PathFromUtf8(path), error);
+    });
+    if (list_ == nullptr && allFiles) knownTotal_ = named_.size();
 }
 
-void FileFeed::Expand(const std::string& path) {
-    const std::filesystem::path fsPath = PathFromUtf8(path);
-    WalkResult result = walk_.Expand(fsPath);
-    skipped_ += result.skipped;
-    if (result.entries.empty()) emptyPaths_.emplace_back(PathForMessage(fsPath), result.skipped);
-    std::move(result.entries.begin(), result.entries.end(), std::back_inserter(pending_));
+bool FileFeed::NextPath(std::string& path) {
+    if (nextNamed_ < named_.size()) {
+        path = named_[nextNamed_++];
+        return true;
+    }
+    while (list_ != nullptr && !listHoldsNul_ && std::getline(*list_, path, separator_)) {
+        // A list written on Windows ends its lines in CR LF.
+        if (separator_ == '\n' && !path.empty() && path.back() == '\r') path.pop_back();
+        if (separator_ == '\n' && path.find('\0') != std::string::npos) listHoldsNul_ = true;
+        else if (!path.empty()) {  // a blank line names nothing
+            ++listed_;
+            return true;
+        }
+    }
+    return false;
+}
+
+void FileFeed::FinishPath() {
+    skipped_ += walk_.Skipped();
+    if (!gaveFile_) emptyPaths_.emplace_back(PathForMessage(PathFromUtf8(current_)), walk_.Skipped());
+    walking_ = false;
 }
 
 bool FileFeed::Next(WalkEntry& entry) {
-    while (pending_.empty()) {
-        std::string line;
-        if (list_ == nullptr || !std::getline(*list_, line, separator_)) return false;
-        // A list written on Windows ends its lines in CR LF.
-        if (separator_ == '\n' && !line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
-        ++listed_;
-        Expand(line);
+    for (;;) {
+        if (walking_ && walk_.Next(entry)) {
+            gaveFile_ = true;
+            return true;
+        }
+        if (walking_) FinishPath();
+        if (!NextPath(current_)) return false;
+        walk_.Start(PathFromUtf8(current_));
+        walking_ = true;
+        gaveFile_ = false;
     }
-    entry = std::move(pending_.front());
-    pending_.pop_front();
-    return true;
-}
-
-std::size_t FileFeed::KnownTotal() const {
-    if (list_ != nullptr) return 0;
-    return static_cast<std::size_t>(
-        std::count_if(pending_.begin(), pending_.end(), [](const WalkEntry& entry) { return entry.problem.empty(); }));
 }

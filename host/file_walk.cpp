@@ -8,55 +8,106 @@
 
 namespace fs = std::filesystem;
 
-void FileWalk::WalkFolder(const fs::path& folder, bool recurse, WalkResult& result) {
+namespace {
+
+// What a path that is neither a file nor a folder is, in a message.
+std::string NotAFileReason(fs::file_type type) {
+    switch (type) {
+        case fs::file_type::character:
+        case fs::file_type::block: return "a device, not a regular file";
+        case fs::file_type::fifo: return "a pipe, not a regular file";
+        case fs::file_type::socket: return "a socket, not a regular file";
+        default: return "not a regular file";
+    }
+}
+
+// Why a path that should name a file or folder does not: a name the
+// system cannot open as written, a dangling symbolic link, or one that is gone.
+std::string MissingPathReason(const fs::path& path) {
+    std::string reason = UnopenableNameReason(path);
+    if (!reason.empty()) return reason;
+    std::error_code error;
+    return fs::is_symlink(fs::symlink_status(path, error)) ? "broken symbolic link" : "no such file or folder";
+}
+
+// The path's status, symbolic links followed; false with the reason when
+// it has none.
+bool StatusOf(const fs::path& path, fs::file_status& status, std::string& problem) {
+    std::error_code error;
+    status = fs::status(path, error);
+    if (status.type() == fs::file_type::not_found) problem = MissingPathReason(path);
+    else if (error) problem = ReasonText(error);
+    return problem.empty();
+}
+
+}  // namespace
+
+void FileWalk::Start(const fs::path& path) {
+    levels_.clear();
+    ready_.reset();
+    skipped_ = 0;
+    fs::file_status status;
+    std::string problem;
+    if (!StatusOf(path, status, problem)) {
+        ready_ = WalkEntry{path, problem};
+    } else if (fs::is_directory(status)) {
+        Enter(path, options_.recurse);
+    } else if (fs::is_regular_file(status)) {
+        // Whether it can be read is found out when it is read.
+        ready_ = WalkEntry{path, ""};
+    } else {
+        // Opening a pipe or a device could wait forever.
+        ready_ = WalkEntry{path, NotAFileReason(status.type())};
+    }
+}
+
+void FileWalk::Enter(const fs::path& folder, bool recurse) {
     std::string identity;
     if (IdentifyFolder(folder, identity) && !visited_.insert(identity).second) return;
 
     std::error_code error;
     fs::directory_iterator it(folder, error);
     if (error) {
-        result.entries.push_back({folder, ReasonText(error)});
+        ready_ = WalkEntry{folder, ReasonText(error)};
         return;
     }
-    std::vector<fs::path> names;
-    for (const fs::directory_iterator end; it != end; it.increment(error)) names.push_back(it->path());
-    if (error) result.entries.push_back({folder, ReasonText(error)});
-    std::sort(names.begin(), names.end(),
+    Level level;
+    level.recurse = recurse;
+    for (const fs::directory_iterator end; it != end; it.increment(error)) level.entries.push_back(it->path());
+    // A folder that could be read only in part: said first, then what was read.
+    if (error) ready_ = WalkEntry{folder, ReasonText(error)};
+    std::sort(level.entries.begin(), level.entries.end(),
               [](const fs::path& a, const fs::path& b) { return a.filename().native() < b.filename().native(); });
+    levels_.push_back(std::move(level));
+}
 
-    for (const fs::path& entry : names) {
-        // Follows symbolic links; a dangling one is reported.
-        const fs::file_status status = fs::status(entry, error);
-        if (status.type() == fs::file_type::not_found) {
-            result.entries.push_back({entry, "broken symbolic link"});
-        } else if (error) {
-            result.entries.push_back({entry, ReasonText(error)});
+bool FileWalk::Next(WalkEntry& entry) {
+    for (;;) {
+        if (ready_) {
+            entry = std::move(*ready_);
+            ready_.reset();
+            return true;
+        }
+        if (levels_.empty()) return false;
+        Level& level = levels_.back();
+        if (level.next == level.entries.size()) {
+            levels_.pop_back();
+            continue;
+        }
+        const fs::path path = std::move(level.entries[level.next++]);
+        fs::file_status status;
+        std::string problem;
+        if (!StatusOf(path, status, problem)) {
+            ready_ = WalkEntry{path, problem};
         } else if (fs::is_directory(status)) {
-            if (recurse) WalkFolder(entry, true, result);
+            if (level.recurse) Enter(path, true);  // may end the reference to level
         } else if (fs::is_regular_file(status)) {
-            if (!options_.accept || options_.accept(entry.filename())) result.entries.push_back({entry, ""});
-            else ++result.skipped;
+            if (!options_.accept || options_.accept(path.filename())) ready_ = WalkEntry{path, ""};
+            else ++skipped_;
+        } else if (std::string reason = UnopenableNameReason(path); !reason.empty()) {
+            // A file whose name the system takes for a device.
+            ready_ = WalkEntry{path, reason};
         }
         // Other kinds (devices, pipes, sockets) are never read from a folder.
     }
-}
-
-WalkResult FileWalk::Expand(const fs::path& path) {
-    WalkResult result;
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (status.type() == fs::file_type::not_found) {
-        result.entries.push_back({path, "no such file or folder"});
-    } else if (error) {
-        result.entries.push_back({path, ReasonText(error)});
-    } else if (fs::is_directory(status)) {
-        WalkFolder(path, options_.recurse, result);
-    } else if (fs::is_regular_file(status)) {
-        // Whether it can be read is found out when it is read.
-        result.entries.push_back({path, ""});
-    } else {
-        // Opening a pipe or a device could wait forever.
-        result.entries.push_back({path, "not a regular file"});
-    }
-    return result;
 }

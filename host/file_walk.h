@@ -1,16 +1,19 @@
 // Turns each path named on the command line or in a list into the files to
-// read.
+// read, one at a time, so a tree of any size is read while it is walked.
 //
 // A named file is always taken. A named folder is walked recursively (or
 // only its first level), in a stable order: the entries of each folder
-// sorted by name, a subfolder's files at the subfolder's place. Files in
-// folders are taken when the filter accepts their name. Symbolic links are
-// followed, but each folder (by device and inode) is entered once in a
-// run, so a link loop ends instead of hanging the walk.
+// sorted by name, a subfolder's files at the subfolder's place. Only the
+// names of the folders on the way down are held, never the whole tree.
+// Files in folders are taken when the filter accepts their name. Symbolic
+// links are followed, but each folder (by device and inode) is entered
+// once in a run, so a link loop ends instead of hanging the walk.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,20 +31,29 @@ struct WalkEntry {
     std::string problem;  // empty for a file to read
 };
 
-struct WalkResult {
-    std::vector<WalkEntry> entries;  // in walk order, problems at their place
-    std::size_t skipped = 0;         // files in folders that the filter refused
-};
-
 class FileWalk {
 public:
     explicit FileWalk(WalkOptions options) : options_(std::move(options)) {}
-    // What one named path gives.
-    WalkResult Expand(const std::filesystem::path& path);
+    // Starts on one named path, dropping what is left of the last one.
+    void Start(const std::filesystem::path& path);
+    // The next file of the started path in walk order, or a problem at its
+    // place; false when the path has given everything.
+    bool Next(WalkEntry& entry);
+    // Files the filter refused since Start.
+    std::size_t Skipped() const { return skipped_; }
 
 private:
-    void WalkFolder(const std::filesystem::path& folder, bool recurse, WalkResult& result);
+    // A folder being read: its entries sorted, and how far the walk is.
+    struct Level {
+        std::vector<std::filesystem::path> entries;
+        std::size_t next = 0;
+        bool recurse = true;
+    };
+    void Enter(const std::filesystem::path& folder, bool recurse);
 
     WalkOptions options_;
-    std::set<std::string> visited_;
+    std::set<std::string> visited_;  // folders entered in this run
+    std::vector<Level> levels_;
+    std::optional<WalkEntry> ready_;  // the next entry when it is not a level's
+    std::size_t skipped_ = 0;
 };

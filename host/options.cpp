@@ -2,7 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include <ostream>
+#include <algorithm>
+#include <map>
+
+#include "host/text_encoding.h"
 
 namespace {
 
@@ -15,7 +18,57 @@ public:
             names.insert(at + 1, " ");
         return names;
     }
+    // The argument's name alone, never CLI11's notes ("Needs: --files-from"):
+    // the descriptions say that in words.
+    std::string make_option_opts(const CLI::Option* option) const override {
+        const std::string& text = option->get_option_text();
+        return text.empty() ? std::string() : " " + text;
+    }
 };
+
+// A validator of CLI11's whose failure reads "VALUE <failure>", as the
+// program's own messages do, rather than in the library's words.
+CLI::Validator Worded(const CLI::Validator& check, const std::string& failure) {
+    return CLI::Validator(
+        [check, failure](std::string& value) {
+            const std::string original = value;
+            return check(value).empty() ? std::string() : original + " " + failure;
+        },
+        "");
+}
+
+// A parse error of CLI11 in the program's words: lower case, naming the
+// option. Validation errors are worded above already.
+std::string UsageText(const CLI::ParseError& error) {
+    const std::string text = error.what();
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr)
+        return "unknown option or argument: " + text.substr(text.find(": ") + 2);
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr)
+        return text.substr(0, text.find(':')) + " needs a value";
+    if (dynamic_cast<const CLI::RequiresError*>(&error) != nullptr)
+        return "-0 applies to --files-from, which is not given";
+    return LowerCaseStart(text);
+}
+
+const std::map<std::string, OutputFormat> kFormats{
+    {"table", OutputFormat::kTable}, {"list", OutputFormat::kList}, {"tsv", OutputFormat::kTsv},
+    {"csv", OutputFormat::kCsv},     {"json", OutputFormat::kJson}, {"jsonl", OutputFormat::kJsonLines},
+};
+
+// "kar, .KAR,mid" -> kar, KAR, mid: the dots and blanks people add dropped;
+// false when an item is left empty.
+bool SplitExtensions(const std::string& text, std::vector<std::string>& extensions) {
+    extensions.clear();
+    for (std::size_t start = 0, end; start <= text.size(); start = end + 1) {
+        end = std::min(text.find(',', start), text.size());
+        std::string item = text.substr(start, end - start);
+        item.erase(0, item.find_first_not_of(" ."));
+        item.erase(item.find_last_not_of(' ') + 1);
+        if (item.empty()) return false;
+        extensions.push_back(item);
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -27,39 +80,48 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
     app.formatter(formatter);
     app.set_help_flag("-h,--help", "Print this help and exit");
     app.footer(
-        "In tsv output a tab, line feed or carriage return is written \\t, \\n, \\r, and a\n"
-        "backslash is doubled only before t, n, r, a backslash or one of those three.\n"
+        "In tsv output a tab, line feed or carriage return in a value is written \\t,\n"
+        "\\n, \\r; nothing else is escaped.\n"
         "Exit status: 0 all read; 1 a path not read, nothing found or output failed;\n"
         "2 a usage error.");
     app.add_option("PATH", options.paths, "Files and folders; folders are searched for MIDI files")
         ->option_text("...");
     app.add_flag("--version", options.version, "Print the version and the plug-in file, and exit");
-    std::string format;
-    app.add_option("--format", format, "table (default on a terminal; a list when it does not\nfit), list, tsv (default otherwise), csv, json")
+    OutputFormat format{};
+    app.add_option("--format", format,
+                   "table (default on a terminal; a list when it does not\nfit), list, tsv (default otherwise), csv, "
+                   "json (one\narray), jsonl (one object a line)")
         ->option_text("FORMAT")
-        ->check([](const std::string& name) {
-            OutputFormat parsed{};
-            return ParseOutputFormat(name, parsed) ? "" : name + " is not one of table, list, tsv, csv, json";
-        });
+        ->transform(Worded(CLI::CheckedTransformer(kFormats, CLI::ignore_case),
+                           "is not one of table, list, tsv, csv, json, jsonl"));
     std::string fields;
-    app.add_option("--fields", fields, "Comma-separated field names or indexes, in order")->option_text("LIST");
+    app.add_option("--fields", fields, "Comma-separated field names, words of them (duration,\nkey, bpm) or indexes, in order")
+        ->option_text("LIST");
     app.add_flag("--list-fields", options.listFields, "Print the plug-in's fields and exit");
     std::string filesFrom;
-    app.add_option("--files-from", filesFrom, "Also read the paths in FILE (- for standard input),\none a line")
-        ->option_text("FILE");
-    app.add_flag("-0,--null", options.nullSeparated, "The paths in the --files-from list end in NUL, not a\nline break");
+    CLI::Option* filesFromOption =
+        app.add_option("--files-from", filesFrom, "Also read the paths in FILE (- for standard input),\none a line")
+            ->option_text("FILE");
+    app.add_flag("-0,--null", options.nullSeparated, "The paths in the --files-from list end in NUL, not a\nline break (needs --files-from)")
+        ->needs(filesFromOption);
+    std::string extensions;
+    app.add_option("--ext", extensions, "In folders, also read files with these extensions\n(comma-separated, e.g. kar)")
+        ->option_text("LIST")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                std::vector<std::string> ignored;
+                return SplitExtensions(text, ignored) ? "" : text + " is not a comma-separated list of extensions";
+            },
+            ""));
     app.add_flag("--all-files", options.allFiles, "In folders, read every file, not only MIDI extensions");
     bool noRecurse = false;
     app.add_flag("--no-recurse", noRecurse, "Read only the first level of each folder");
     app.add_option("-j,--jobs", options.jobs, "Worker threads, 1 to 1024 (default: one per core)")
         ->option_text("N")
-        ->check([](const std::string& text) {
-            const bool number = !text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789") == std::string::npos;
-            return number && std::stoi(text) >= 1 && std::stoi(text) <= 1024 ? "" : text + " is not a number from 1 to 1024";
-        });
+        ->check(Worded(CLI::Range(1, 1024), "is not a number from 1 to 1024"));
     app.add_flag("--summary", options.summary,
-                 "After the rows: files read, not MIDI, not readable,\nskipped by extension, total playing time (on stdout\n"
-                 "after a table or list, else on stderr)");
+                 "After the rows: files read, not MIDI, not readable,\nskipped by extension, total playing time and "
+                 "files\nwithout one (on stdout after a table or list, else on\nstderr)");
     std::string plugin;
     app.add_option("--plugin", plugin, "The plug-in library to load (default: the one\nbeside this program)")
         ->option_text("FILE");
@@ -72,25 +134,18 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
         out << app.help();
         return ParseOutcome::kDone;
     } catch (const CLI::ParseError& e) {
-        error = e.what();
+        error = UsageText(e);
         return ParseOutcome::kUsageError;
     }
-    if (app.count("--files-from") > 0) options.filesFrom = filesFrom;
-    if (options.paths.empty() && !options.filesFrom && !options.listFields && !options.version) {
+    if (options.paths.empty() && !filesFromOption->count() && !options.listFields && !options.version) {
         error = "no PATH given";
         return ParseOutcome::kUsageError;
     }
-    if (options.nullSeparated && !options.filesFrom) {
-        error = "-0 applies to --files-from, which is not given";
-        return ParseOutcome::kUsageError;
-    }
-    if (app.count("--format") > 0) {
-        OutputFormat parsed{};
-        ParseOutputFormat(format, parsed);
-        options.format = parsed;
-    }
+    if (filesFromOption->count() > 0) options.filesFrom = filesFrom;
+    if (app.count("--format") > 0) options.format = format;
     if (app.count("--fields") > 0) options.fields = fields;
     if (app.count("--plugin") > 0) options.pluginPath = plugin;
+    if (app.count("--ext") > 0) SplitExtensions(extensions, options.extensions);
     options.recurse = !noRecurse;
     return ParseOutcome::kRun;
 }

@@ -2,10 +2,11 @@
 #pragma once
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "host/output_format.h"
+#include "host/row_writer.h"
 
 struct HostOptions {
     std::vector<std::string> paths;
@@ -15,6 +16,7 @@ struct HostOptions {
     std::optional<std::string> filesFrom;  // a list of paths; "-" is standard input
     bool nullSeparated = false;            // the list's paths end in NUL, not a line break
     unsigned jobs = 0;                     // 0: one per core
+    std::vector<std::string> extensions;   // --ext: taken in folders besides the plug-in's own
     bool listFields = false;
     bool version = false;
     bool summary = false;
@@ -26,6 +28,7 @@ enum class ParseOutcome { kRun, kDone, kUsageError };
 
 // Parses the arguments after the program name. kDone means help was asked
 // for and printed to out (whose state then tells whether that worked);
-// kUsageError leaves a one-line reason in error.
+// kUsageError leaves a one-line reason in error, in the words of the
+// program's other messages.
 ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions& options, std::string& error,
                           std::ostream& out);

@@ -10,15 +10,9 @@ namespace fs = std::filesystem;
 
 std::string EscapeInvalidUtf8(const std::string& bytes) {
     std::string out;
-    std::u16string ignored;
     for (std::size_t i = 0; i < bytes.size();) {
-        // The longest valid sequence starting here, if any.
-        std::size_t length = 0;
-        for (std::size_t n = 1; n <= 4 && i + n <= bytes.size(); ++n)
-            if (Utf8ToUtf16(bytes.substr(i, n), ignored)) {
-                length = n;
-                break;
-            }
+        char32_t ignored = 0;
+        const std::size_t length = DecodeUtf8(bytes, i, ignored);
         if (length == 0) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(bytes[i]));
@@ -45,9 +39,5 @@ std::string ReasonText(const std::error_code& error) {
     // Anything rarer in the system's words, made to look like the rest.
     std::string text = error.message();
     while (!text.empty() && (text.back() == '.' || std::isspace(static_cast<unsigned char>(text.back())))) text.pop_back();
-    // "Input/output error" becomes "input/output error"; "I/O error" stays.
-    if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
-        !std::isupper(static_cast<unsigned char>(text[1])))
-        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-    return text;
+    return LowerCaseStart(text);
 }

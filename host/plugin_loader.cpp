@@ -13,6 +13,18 @@ bool Resolve(void* library, const char* name, Function& function, std::string& e
     return function != nullptr;
 }
 
+// What a host hands a plug-in once after loading it: the size of the block,
+// the interface version the host speaks, and a file where a plug-in may
+// keep settings. This host keeps none, so the name is empty; the plug-in
+// has no settings and reads none of it, but it gets the call every host
+// makes.
+struct PluginDefaults {
+    int size;
+    int versionLow;
+    int versionHigh;
+    char settingsFile[260];
+};
+
 }  // namespace
 
 std::string DefaultPluginPath() { return ExecutableFolder() + kPluginFileName; }
@@ -30,6 +42,11 @@ bool LoadPlugin(const std::string& path, Plugin& plugin, std::string& error) {
                           Resolve(plugin.handle, "ContentGetSupportedField", plugin.getSupportedField, error) &&
                           Resolve(plugin.handle, "ContentGetValueW", plugin.getValue, error) &&
                           Resolve(plugin.handle, "ContentSetDefaultParams", plugin.setDefaultParams, error);
-    if (!resolved) error = path + ": " + error;
-    return resolved;
+    if (!resolved) {
+        error = path + ": " + error;
+        return false;
+    }
+    PluginDefaults defaults{static_cast<int>(sizeof(PluginDefaults)), 0, 1, {}};
+    plugin.setDefaultParams(&defaults);
+    return true;
 }

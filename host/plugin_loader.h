@@ -17,6 +17,7 @@ struct Plugin {
 // The library's file name beside the running executable.
 std::string DefaultPluginPath();
 
-// Loads the library at path (UTF-8) and resolves all four exports. On
-// failure returns false and says why in error.
+// Loads the library at path (UTF-8), resolves all four exports and hands
+// the plug-in its defaults, once, as a host does after loading. On failure
+// returns false and says why in error.
 bool LoadPlugin(const std::string& path, Plugin& plugin, std::string& error);

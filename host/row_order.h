@@ -2,10 +2,10 @@
 // without a value last, ties in the order the files came.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "host/field_value.h"
 #include "host/file_expression.h"
 
 struct SortKey {
@@ -23,5 +23,5 @@ bool ParseSortKeys(const std::string& list, const FieldResolver& fields, std::ve
 // field index). Numbers compare as numbers and come before text, text
 // compares without regard to ASCII case, and a missing value goes last
 // whichever the direction; equal files keep their order under a stable sort.
-bool SortsBefore(const std::vector<std::optional<std::string>>& a, const std::vector<std::optional<std::string>>& b,
+bool SortsBefore(const std::vector<FieldValue>& a, const std::vector<FieldValue>& b,
                  const std::vector<SortKey>& keys);

@@ -16,15 +16,16 @@
 #include "host/field_selection.h"
 #include "host/file_expression.h"
 #include "host/file_feed.h"
+#include "host/file_reading.h"
 #include "host/options.h"
 #include "host/ordered_work.h"
-#include "host/output_format.h"
 #include "host/path_text.h"
 #include "host/plugin_fields.h"
-#include "host/plugin_loader.h"
 #include "host/progress_line.h"
 #include "host/run_totals.h"
 #include "host/system.h"
+#include "host/text_encoding.h"
+#include "plugin/field_catalogue.h"
 
 namespace fs = std::filesystem;
 
@@ -32,26 +33,19 @@ namespace {
 
 constexpr int kExitProblem = 1;
 constexpr int kExitUsage = 2;
-// Files read ahead of the output: what keeps a list of any length in
-// bounded memory, while slow files still leave the workers busy.
+// Files read ahead of the output: what keeps a list or a tree of any size
+// in bounded memory, while slow files still leave the workers busy.
 constexpr std::size_t kReadAhead = 1024;
-
-// What reading one file gave: either a reason it could not be read, or a
-// value for each catalogue field (unset for fields not asked for).
-struct FileOutcome {
-    std::string error;
-    std::vector<FieldValue> values;
-};
 
 void Complain(const std::string& message) { std::fprintf(stderr, "midifields: %s\n", message.c_str()); }
 
-std::string ErrnoText() { return ReasonText(std::error_code(errno, std::generic_category())); }
+void ComplainOfUsage(const std::string& message) { Complain(message + " (try 'midifields --help')"); }
 
 // A full disk or a closed pipe must not pass for a finished catalogue: the
 // first failed write is reported, with the system's reason, and ends the run.
 bool OutputFailed() {
     if (std::cout) return false;
-    Complain("standard output: " + ErrnoText());
+    Complain("standard output: " + ReasonText(std::error_code(errno, std::generic_category())));
     return true;
 }
 
@@ -60,41 +54,9 @@ int ExitAfterWriting() {
     return OutputFailed() ? kExitProblem : 0;
 }
 
-// The plug-in reads a file it cannot open as "every field empty", which
-// would look like "not a MIDI file"; trying to open it tells the two apart.
-bool CanOpen(const fs::path& path, std::string& reason) {
-    std::FILE* file = OpenForReading(path);
-    if (file == nullptr) {
-        reason = ErrnoText();
-        return false;
-    }
-    std::fclose(file);
-    return true;
-}
-
-bool AnyValue(const std::vector<FieldValue>& values) {
-    return std::any_of(values.begin(), values.end(), [](const FieldValue& value) { return value.has_value(); });
-}
-
-FileOutcome ReadFile(const Plugin& plugin, const fs::path& path, const std::vector<bool>& wanted) {
-    FileOutcome outcome;
-    std::u16string widePath;
-    if (!PathToUtf16(path, widePath)) {
-        outcome.error = "the file name is not valid UTF-8, so it cannot be passed to the plug-in";
-        return outcome;
-    }
-    outcome.values.resize(wanted.size());
-    for (std::size_t index = 0; index < wanted.size(); ++index)
-        if (wanted[index]) outcome.values[index] = ReadFieldValue(plugin, widePath, static_cast<int>(index));
-    // Only a file that gave nothing can be one the plug-in could not open;
-    // a file with any value needs no second look.
-    if (!AnyValue(outcome.values) && !CanOpen(path, outcome.error)) outcome.values.clear();
-    return outcome;
-}
-
-// The playing-time field, found by its exact catalogue name, or -1.
+// The playing-time field, found by the plug-in's name for it, or -1.
 int DurationField(const std::vector<std::string>& catalogue) {
-    const auto found = std::find(catalogue.begin(), catalogue.end(), "MIDI Duration (sec)");
+    const auto found = std::find(catalogue.begin(), catalogue.end(), Utf16ToUtf8(kFieldNames[kFieldDurationSeconds]));
     return found != catalogue.end() ? static_cast<int>(found - catalogue.begin()) : -1;
 }
 
@@ -106,6 +68,216 @@ std::size_t OutputWidth() {
     return columns != nullptr ? std::strtoul(columns, nullptr, 10) : 0;
 }
 
+// One run, step by step: each step returns nothing to go on, or the exit
+// status that ends the run.
+class HostRun {
+public:
+    explicit HostRun(HostOptions options) : options_(std::move(options)) {}
+    int Run();
+
+private:
+    std::optional<int> LoadPlugin();
+    std::optional<int> ChooseFields();
+    std::optional<int> OpenList();
+    std::optional<int> MakeFeed();
+    void ReadFiles();
+    bool EmitRow(const WalkEntry& entry, const FileOutcome& outcome);
+    void ReportEnd();
+
+    HostOptions options_;
+    Plugin plugin_;
+    std::vector<std::string> catalogue_;
+    std::vector<int> selected_;
+    std::vector<bool> wanted_;  // per catalogue field: read from each file
+    int durationField_ = -1;    // the playing time's index in the catalogue
+    std::ifstream listFile_;
+    std::istream* list_ = nullptr;
+    std::string listName_;
+    std::unique_ptr<FileExpression> detect_;
+    std::optional<FileFeed> feed_;
+    OutputFormat format_ = OutputFormat::kTsv;
+    bool stdoutIsTerminal_ = false;
+    std::unique_ptr<RowWriter> writer_;
+    std::optional<ProgressLine> progress_;
+    RunTotals totals_;
+    int status_ = 0;
+    bool writeFailed_ = false;
+};
+
+int HostRun::Run() {
+    if (options_.version) std::cout << "midifields " MIDIFIELDS_VERSION "\n";
+    if (const auto end = LoadPlugin()) return *end;
+    if (const auto end = ChooseFields()) return *end;
+    if (const auto end = OpenList()) return *end;
+    if (const auto end = MakeFeed()) return *end;
+    ReadFiles();
+    if (writeFailed_) return kExitProblem;
+    writer_->End();
+    if (OutputFailed()) return kExitProblem;
+    ReportEnd();
+    return ExitAfterWriting() == 0 ? status_ : kExitProblem;
+}
+
+std::optional<int> HostRun::LoadPlugin() {
+    std::string error;
+    const std::string pluginPath = options_.pluginPath.value_or(DefaultPluginPath());
+    if (!::LoadPlugin(pluginPath, plugin_, error)) {
+        std::cout.flush();
+        Complain(error);
+        return kExitProblem;
+    }
+    if (options_.version) {
+        std::cout << "plug-in: " << pluginPath << '\n';
+        return ExitAfterWriting();
+    }
+    catalogue_ = ReadCatalogue(plugin_);
+    if (options_.listFields) {
+        for (std::size_t i = 0; i < catalogue_.size(); ++i) std::cout << i << '\t' << catalogue_[i] << '\n';
+        return ExitAfterWriting();
+    }
+    const std::string detectText = ReadDetectString(plugin_);
+    ExpressionError detectError;
+    detect_ = FileExpression::Parse(detectText, nullptr, detectError);
+    if (detect_ == nullptr) {
+        Complain("cannot use the plug-in's detection expression: " + DescribeExpressionError(detectText, detectError));
+        return kExitProblem;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> HostRun::ChooseFields() {
+    std::string error;
+    if (!options_.fields) {
+        for (std::size_t i = 0; i < catalogue_.size(); ++i) selected_.push_back(static_cast<int>(i));
+    } else if (!SelectFields(*options_.fields, catalogue_, selected_, error)) {
+        ComplainOfUsage(error);
+        return kExitUsage;
+    }
+    // Every field when the summary needs them, else only those shown.
+    wanted_.assign(catalogue_.size(), options_.summary);
+    for (int index : selected_) wanted_[static_cast<std::size_t>(index)] = true;
+    durationField_ = DurationField(catalogue_);
+    return std::nullopt;
+}
+
+// The list's paths are read as the run goes, never all at once.
+std::optional<int> HostRun::OpenList() {
+    if (!options_.filesFrom) return std::nullopt;
+    const bool standardInput = *options_.filesFrom == "-";
+    listName_ = standardInput ? "standard input" : *options_.filesFrom;
+    list_ = &std::cin;
+    if (!standardInput) {
+        listFile_.open(PathFromUtf8(*options_.filesFrom), std::ios::binary);
+        if (!listFile_) {
+            Complain(listName_ + ": " + ReasonText(std::error_code(errno, std::generic_category())));
+            return kExitProblem;
+        }
+        list_ = &listFile_;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> HostRun::MakeFeed() {
+    WalkOptions walkOptions;
+    walkOptions.recurse = options_.recurse;
+    if (!options_.allFiles) {
+        std::vector<std::string> extensions;
+        for (const std::string& extension : options_.extensions) extensions.push_back(AsciiLower(extension));
+        walkOptions.accept = [this, extensions](const fs::path& name) {
+            std::string text;
+            // A name that is not UTF-8 is taken when its extension is wanted,
+            // so it is reported rather than silently skipped.
+            PathToUtf8(name, text);
+            const std::string extension = AsciiLower(FileExtension(text));
+            return detect_->Accepts(text) ||
+                   std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
+        };
+    }
+    feed_.emplace(std::move(walkOptions), options_.paths, list_, options_.nullSeparated ? '\0' : '\n');
+
+    stdoutIsTerminal_ = IsTerminal(stdout);
+    format_ = options_.format.value_or(stdoutIsTerminal_ ? OutputFormat::kTable : OutputFormat::kTsv);
+    const bool forPeople = format_ == OutputFormat::kTable || format_ == OutputFormat::kList;
+    // People read the names without the words all of them share.
+    const std::vector<std::string> names = forPeople ? ShortFieldNames(catalogue_) : catalogue_;
+    std::vector<std::string> columns;
+    for (int index : selected_) columns.push_back(names[static_cast<std::size_t>(index)]);
+    writer_ = MakeRowWriter(format_, std::cout, forPeople ? OutputWidth() : 0);
+    writer_->Begin(columns);
+    progress_.emplace(feed_->KnownTotal(), IsTerminal(stderr));
+    return std::nullopt;
+}
+
+void HostRun::ReadFiles() {
+    const unsigned jobs = options_.jobs > 0 ? options_.jobs : std::max(1u, std::thread::hardware_concurrency());
+    std::size_t done = 0;
+    RunOrdered<WalkEntry, FileOutcome>(
+        jobs, kReadAhead, [this](WalkEntry& entry) { return feed_->Next(entry); },
+        [this](const WalkEntry& entry) {
+            return entry.problem.empty() ? ReadFile(plugin_, entry.path, wanted_) : FileOutcome{entry.problem, {}};
+        },
+        [&](WalkEntry& entry, FileOutcome& outcome) {
+            if (!EmitRow(entry, outcome)) return false;
+            progress_->Update(++done);
+            return true;
+        },
+        [&](std::size_t) { progress_->Update(done); });
+    progress_->Clear();
+}
+
+bool HostRun::EmitRow(const WalkEntry& entry, const FileOutcome& outcome) {
+    if (!outcome.error.empty()) {
+        progress_->Clear();
+        Complain(PathForMessage(entry.path) + ": " + outcome.error);
+        ++totals_.errors;
+        status_ = kExitProblem;
+        return true;
+    }
+    std::vector<FieldValue> row;
+    for (int field : selected_) row.push_back(outcome.values[static_cast<std::size_t>(field)]);
+    // Rows and the progress line may share one terminal.
+    const bool streamedToTerminal = stdoutIsTerminal_ && format_ != OutputFormat::kTable;
+    if (streamedToTerminal) progress_->Clear();
+    writer_->Row(PathForMessage(entry.path), row);
+    if (streamedToTerminal) std::cout.flush();
+    if (OutputFailed()) {
+        writeFailed_ = true;
+        return false;
+    }
+    totals_.AddFile(AllEmpty(outcome.values),
+                    durationField_ >= 0 ? outcome.values[static_cast<std::size_t>(durationField_)] : std::nullopt);
+    return true;
+}
+
+void HostRun::ReportEnd() {
+    if (list_ != nullptr && list_->bad()) {
+        Complain(listName_ + ": read error");
+        status_ = kExitProblem;
+    }
+    if (feed_->ListHoldsNul()) {
+        Complain(listName_ + ": the list holds NUL bytes, as find -print0 writes; read it with -0");
+        status_ = kExitProblem;
+    }
+    if (totals_.filesRead == 0) {
+        // Nothing to show: say why, rather than leave a bare header.
+        const std::string found = options_.allFiles ? ": no files found" : ": no MIDI files found";
+        for (const auto& [folder, skipped] : feed_->EmptyPaths())
+            Complain(folder + found +
+                     (skipped == 0 ? "" : " (" + std::to_string(skipped) + (skipped == 1 ? " other file" : " other files") +
+                                         "; --all-files reads them)"));
+        if (list_ != nullptr && feed_->Listed() == 0 && !feed_->ListHoldsNul()) Complain(listName_ + ": no paths listed");
+        status_ = kExitProblem;
+    }
+    if (options_.summary) {
+        totals_.skipped = feed_->Skipped();
+        // The machine formats keep stdout parseable; the table and the list
+        // are for reading, so their totals follow them.
+        const std::string text = FormatTotals(totals_);
+        if (format_ == OutputFormat::kTable || format_ == OutputFormat::kList) std::cout << '\n' << text;
+        else std::fputs(text.c_str(), stderr);
+    }
+}
+
 }  // namespace
 
 int RunHost(const std::vector<std::string>& arguments) {
@@ -114,156 +286,8 @@ int RunHost(const std::vector<std::string>& arguments) {
     std::string error;
     switch (ParseOptions(arguments, options, error, std::cout)) {
         case ParseOutcome::kDone: return ExitAfterWriting();
-        case ParseOutcome::kUsageError:
-            Complain(error + " (try 'midifields --help')");
-            return kExitUsage;
+        case ParseOutcome::kUsageError: ComplainOfUsage(error); return kExitUsage;
         case ParseOutcome::kRun: break;
     }
-
-    if (options.version) std::cout << "midifields " MIDIFIELDS_VERSION "\n";
-    Plugin plugin;
-    const std::string pluginPath = options.pluginPath.value_or(DefaultPluginPath());
-    if (!LoadPlugin(pluginPath, plugin, error)) {
-        std::cout.flush();
-        Complain(error);
-        return kExitProblem;
-    }
-    if (options.version) {
-        std::cout << "plug-in: " << pluginPath << '\n';
-        return ExitAfterWriting();
-    }
-    const std::vector<std::string> catalogue = ReadCatalogue(plugin);
-    if (options.listFields) {
-        for (std::size_t i = 0; i < catalogue.size(); ++i) std::cout << i << '\t' << catalogue[i] << '\n';
-        return ExitAfterWriting();
-    }
-
-    std::vector<int> selected;
-    if (options.fields) {
-        if (!SelectFields(*options.fields, catalogue, selected, error)) {
-            Complain(error + " (try 'midifields --help')");
-            return kExitUsage;
-        }
-    } else {
-        for (std::size_t i = 0; i < catalogue.size(); ++i) selected.push_back(static_cast<int>(i));
-    }
-
-    const std::string detectText = ReadDetectString(plugin);
-    ExpressionError detectError;
-    const std::unique_ptr<FileExpression> detect = FileExpression::Parse(detectText, nullptr, detectError);
-    if (detect == nullptr) {
-        Complain("cannot use the plug-in's detection expression: " + DescribeExpressionError(detectText, detectError));
-        return kExitProblem;
-    }
-
-    // The list's paths are read as the run goes, never all at once.
-    std::ifstream listFile;
-    std::istream* list = nullptr;
-    std::string listName;
-    if (options.filesFrom) {
-        listName = *options.filesFrom == "-" ? "standard input" : *options.filesFrom;
-        list = &std::cin;
-        if (*options.filesFrom != "-") {
-            listFile.open(PathFromUtf8(*options.filesFrom), std::ios::binary);
-            if (!listFile) {
-                Complain(listName + ": " + ErrnoText());
-                return kExitProblem;
-            }
-            list = &listFile;
-        }
-    }
-
-    int status = 0;
-    RunTotals totals;
-    WalkOptions walkOptions;
-    walkOptions.recurse = options.recurse;
-    if (!options.allFiles) {
-        walkOptions.accept = [&detect](const fs::path& name) {
-            std::string text;
-            // A name that is not UTF-8 is taken when its extension is wanted,
-            // so it is reported rather than silently skipped.
-            PathToUtf8(name, text);
-            return detect->Accepts(text);
-        };
-    }
-    FileFeed feed(std::move(walkOptions), options.paths, list, options.nullSeparated ? '\0' : '\n');
-
-    // Every field when the summary needs them, else only those shown.
-    std::vector<bool> wanted(catalogue.size(), options.summary);
-    for (int index : selected) wanted[static_cast<std::size_t>(index)] = true;
-    const int durationField = DurationField(catalogue);
-
-    const bool stdoutIsTerminal = IsTerminal(stdout);
-    const OutputFormat format = options.format.value_or(stdoutIsTerminal ? OutputFormat::kTable : OutputFormat::kTsv);
-    const bool forPeople = format == OutputFormat::kTable || format == OutputFormat::kList;
-    // People read the names without the words all of them share.
-    const std::vector<std::string> names = forPeople ? ShortFieldNames(catalogue) : catalogue;
-    std::vector<std::string> columns;
-    for (int index : selected) columns.push_back(names[static_cast<std::size_t>(index)]);
-    const std::unique_ptr<RowWriter> writer = MakeRowWriter(format, std::cout, forPeople ? OutputWidth() : 0);
-    writer->Begin(columns);
-    bool writeFailed = false;
-
-    ProgressLine progress(feed.KnownTotal(), IsTerminal(stderr));
-    const unsigned jobs = options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
-    std::size_t done = 0;
-    std::vector<FieldValue> row;
-    RunOrdered<WalkEntry, FileOutcome>(
-        jobs, kReadAhead, [&feed](WalkEntry& entry) { return feed.Next(entry); },
-        [&](const WalkEntry& entry) {
-            return entry.problem.empty() ? ReadFile(plugin, entry.path, wanted) : FileOutcome{entry.problem, {}};
-        },
-        [&](WalkEntry& entry, FileOutcome& outcome) {
-            if (!outcome.error.empty()) {
-                progress.Clear();
-                Complain(PathForMessage(entry.path) + ": " + outcome.error);
-                ++totals.errors;
-                status = kExitProblem;
-            } else {
-                row.clear();
-                for (int field : selected) row.push_back(outcome.values[static_cast<std::size_t>(field)]);
-                // Rows and the progress line may share one terminal.
-                if (stdoutIsTerminal && format != OutputFormat::kTable) progress.Clear();
-                writer->Row(PathForMessage(entry.path), row);
-                if (stdoutIsTerminal && format != OutputFormat::kTable) std::cout.flush();
-                if (OutputFailed()) {
-                    writeFailed = true;
-                    return false;
-                }
-                totals.AddFile(!AnyValue(outcome.values),
-                               durationField >= 0 ? outcome.values[static_cast<std::size_t>(durationField)]
-                                                  : std::nullopt);
-            }
-            progress.Update(++done);
-            return true;
-        },
-        [&](std::size_t) { progress.Update(done); });
-    progress.Clear();
-    if (writeFailed) return kExitProblem;
-    writer->End();
-    if (OutputFailed()) return kExitProblem;
-    if (list != nullptr && list->bad()) {
-        Complain(listName + ": read error");
-        status = kExitProblem;
-    }
-
-    if (totals.filesRead == 0) {
-        // Nothing to show: say why, rather than leave a bare header.
-        const std::string found = options.allFiles ? ": no files found" : ": no MIDI files found";
-        for (const auto& [folder, skipped] : feed.EmptyPaths())
-            Complain(folder + found +
-                     (skipped == 0 ? "" : " (" + std::to_string(skipped) + (skipped == 1 ? " other file" : " other files") +
-                                         "; --all-files reads them)"));
-        if (list != nullptr && feed.Listed() == 0) Complain(listName + ": no paths listed");
-        status = kExitProblem;
-    }
-    if (options.summary) {
-        totals.skipped = feed.Skipped();
-        // The machine formats keep stdout parseable; the table and the list
-        // are for reading, so their totals follow them.
-        const std::string text = FormatTotals(totals);
-        if (forPeople) std::cout << '\n' << text;
-        else std::fputs(text.c_str(), stderr);
-    }
-    return ExitAfterWriting() == 0 ? status : kExitProblem;
+    return HostRun(std::move(options)).Run();
 }

@@ -7,7 +7,10 @@
 void RunTotals::AddFile(bool allFieldsEmpty, const std::optional<std::string>& durationText) {
     ++filesRead;
     if (allFieldsEmpty) ++notMidi;
-    if (!durationText) return;
+    if (!durationText) {
+        if (!allFieldsEmpty) ++withoutPlayingTime;
+        return;
+    }
     // from_chars reads the plug-in's decimal point whatever the locale says.
     double seconds = 0.0;
     const char* end = durationText->data() + durationText->size();
@@ -21,8 +24,8 @@ std::string FormatTotals(const RunTotals& totals) {
     char text[256];
     std::snprintf(text, sizeof text,
                   "files read: %zu\nnot MIDI: %zu\nnot readable: %zu\nskipped by extension: %zu\n"
-                  "total playing time: %.3f s (%llu:%02llu:%02llu)\n",
+                  "total playing time: %.3f s (%llu:%02llu:%02llu)\nMIDI files without playing time: %zu\n",
                   totals.filesRead, totals.notMidi, totals.errors, totals.skipped, totals.playingSeconds, whole / 3600,
-                  whole / 60 % 60, whole % 60);
+                  whole / 60 % 60, whole % 60, totals.withoutPlayingTime);
     return text;
 }

@@ -15,6 +15,9 @@ struct RunTotals {
     // Found in folders, but not named as the plug-in's files are.
     std::size_t skipped = 0;
     double playingSeconds = 0.0;
+    // MIDI files whose playing time is empty (no End of Track, say): the
+    // total leaves them out.
+    std::size_t withoutPlayingTime = 0;
 
     // One file's values; durationText is its playing time in seconds, if any.
     void AddFile(bool allFieldsEmpty, const std::optional<std::string>& durationText);

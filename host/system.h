@@ -39,6 +39,21 @@ bool IdentifyFolder(const std::filesystem::path& folder, std::string& identity);
 // fopen(path, "rb") for any file name; errno says why on failure.
 std::FILE* OpenForReading(const std::filesystem::path& path);
 
+// Why the system cannot open a file by this name although a folder lists
+// it, or "" when nothing in the name stands in the way. On Windows: a name
+// ending in a dot or a blank (the system drops them, so the name reaches
+// another file or none), a device name such as NUL or COM1 (with any
+// extension), which opens the device, or a listed name that reaches
+// nothing (a pipe on a shared POSIX file system). On POSIX every listed
+// name opens.
+std::string UnopenableNameReason(const std::filesystem::path& path);
+
+// Sets up the standard streams for the program's UTF-8 output with "\n"
+// line ends (Windows: binary mode, a console in its UTF-8 code page), once
+// at the start; RestoreConsole gives the console back as it was, at the end.
+void PrepareStandardStreams();
+void RestoreConsole();
+
 bool IsTerminal(std::FILE* stream);
 
 // The width in columns of the terminal the stream writes to, or 0 when it

@@ -49,6 +49,12 @@ bool IdentifyFolder(const fs::path& folder, std::string& identity) {
 
 std::FILE* OpenForReading(const fs::path& path) { return std::fopen(path.c_str(), "rb"); }
 
+std::string UnopenableNameReason(const fs::path&) { return ""; }
+
+// The bytes go out as they are.
+void PrepareStandardStreams() {}
+void RestoreConsole() {}
+
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 std::size_t TerminalWidth(std::FILE* stream) {

@@ -1,5 +1,8 @@
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+
+#include <cwctype>
 
 #include "host/system.h"
 #include "host/text_encoding.h"
@@ -9,6 +12,19 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string Utf8(const std::wstring& wide) { return Utf16ToUtf8(reinterpret_cast<const char16_t*>(wide.c_str())); }
+
+// The console's code page at the start, 0 when unchanged.
+UINT savedConsoleCodePage = 0;
+
+// CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, in any case, alone or before
+// an extension: Windows opens the device whatever folder the name is in.
+bool IsDeviceName(const std::wstring& name) {
+    std::wstring stem = name.substr(0, name.find(L'.'));
+    for (wchar_t& c : stem) c = static_cast<wchar_t>(std::towupper(c));
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL") return true;
+    return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
+           stem[3] >= L'1' && stem[3] <= L'9';
+}
 
 }  // namespace
 
@@ -84,6 +100,40 @@ bool IdentifyFolder(const fs::path& folder, std::string& identity) {
 }
 
 std::FILE* OpenForReading(const fs::path& path) { return _wfopen(path.c_str(), L"rb"); }
+
+std::string UnopenableNameReason(const fs::path& path) {
+    const std::wstring name = path.filename().native();
+    if (!name.empty() && (name.back() == L'.' || name.back() == L' '))
+        return "the name ends in a dot or a blank, which Windows drops, so the file cannot be opened by it";
+    if (IsDeviceName(name)) return "the name is a Windows device (NUL, CON, COM1, ...), not a file";
+    // Listed in its folder, yet the name reaches nothing: not a file or a
+    // folder at all (a pipe or a device of a shared POSIX file system, for
+    // one), which Windows cannot open.
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return "";
+    FindClose(search);
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return "";
+    return "Windows lists the name but cannot open it: not a file or folder (a pipe or a device)";
+}
+
+void PrepareStandardStreams() {
+    // Binary mode: the output is UTF-8 bytes with "\n" line ends, exactly
+    // what the POSIX host prints, rather than "\r\n" from text mode; a path
+    // list on stdin arrives byte for byte (NULs and Ctrl-Z included).
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    // A console shows those bytes as UTF-8 only in its UTF-8 code page; the
+    // user's own code page comes back in RestoreConsole.
+    const UINT codePage = GetConsoleOutputCP();
+    if (codePage != 0 && codePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) savedConsoleCodePage = codePage;
+}
+
+void RestoreConsole() {
+    std::fflush(stdout);
+    if (savedConsoleCodePage != 0) SetConsoleOutputCP(savedConsoleCodePage);
+}
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 

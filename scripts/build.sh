@@ -2,7 +2,8 @@
 # Installs what a configuration of CMakePresets.json needs, configures it
 # (quietly) and builds it; further arguments go to `cmake --build`:
 #   scripts/build.sh PRESET [--target TARGET...]
-# JOBS sets the parallel jobs (default: one per core).
+# JOBS sets the parallel jobs (default: one per core); NO_TESTS=1 configures
+# without the test programs (the release's --no-tests).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:?usage: scripts/build.sh PRESET [cmake --build options]}
@@ -19,5 +20,5 @@ esac
 # The host's header-only libraries come from the build machine, for the cross build too.
 scripts/ensure-packages.sh make cmake libcli11-dev nlohmann-json3-dev "${packages[@]}"
 
-cmake --preset "$preset" >/dev/null
+cmake --preset "$preset" ${NO_TESTS:+-DMIDIFIELDS_BUILD_TESTS=OFF} >/dev/null
 cmake --build --preset "$preset" -j "${JOBS:-$(nproc)}" "$@"

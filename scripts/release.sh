@@ -7,16 +7,17 @@
 #   midifields_VERSION_amd64.deb            the same tree under /usr (CPack)
 #   SHA256SUMS
 # and checks that the unpacked archives read the samples as the Linux build
-# does. The archives are reproducible: members in name order, owned by root,
-# modes 644 or 755, every time that of the last commit (SOURCE_DATE_EPOCH).
-#   scripts/release.sh [--no-tests]    (--no-tests: build and pack only)
+# does and that lintian finds no error in the .deb. The archives are
+# reproducible: members in name order, owned by root, modes 644 or 755,
+# every time that of the last commit (SOURCE_DATE_EPOCH).
+#   scripts/release.sh [--no-tests]    (--no-tests: build and pack only, no test programs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-packages.sh git zip dpkg-dev
+scripts/ensure-packages.sh git zip dpkg-dev lintian
 
 if [ "${1:-}" = --no-tests ]; then
-  scripts/build.sh linux
-  scripts/build.sh windows
+  NO_TESTS=1 scripts/build.sh linux
+  NO_TESTS=1 scripts/build.sh windows
 else
   scripts/test.sh
 fi
@@ -44,6 +45,8 @@ tar -C "$stage" -c --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$SO
 (cd "$stage" && find "$windows" -type f | LC_ALL=C sort | TZ=UTC zip -X -D -q -9 "$OLDPWD/dist/$windows.zip" -@)
 (cd build/linux && cpack -B "$stage/deb" >/dev/null)
 cp "$stage"/deb/*.deb dist/
+# Debian's policy checks: errors fail the release, warnings are shown.
+lintian --fail-on error --tag-display-limit 0 dist/*.deb
 (cd dist && sha256sum -- * >SHA256SUMS)
 
 # The unpacked archives at work, run from another folder: each host reads

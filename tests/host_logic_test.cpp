@@ -10,16 +10,21 @@
 #include <sstream>
 #include <thread>
 
+#include "host/delimited_writer.h"
 #include "host/file_expression.h"
-#include "host/display_width.h"
 #include "host/field_selection.h"
 #include "host/file_walk.h"
 #include "host/ordered_work.h"
-#include "host/output_format.h"
 #include "host/path_text.h"
 #include "host/row_order.h"
 #include "host/run_totals.h"
+#include "host/terminal_text.h"
+#include "host/text_encoding.h"
 #include "tests/test_files.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace fs = std::filesystem;
 using test_files::SmallMidi;
@@ -154,6 +159,20 @@ TEST(RowOrder, NumbersAsNumbersTextWithoutCaseMissingLastAndStable) {
     EXPECT_NE(error.find("speed"), std::string::npos);
 }
 
+// Everything one named path gives a walk.
+struct WalkResult {
+    std::vector<WalkEntry> entries;
+    std::size_t skipped = 0;
+};
+
+WalkResult Walk(FileWalk& walk, const fs::path& path) {
+    WalkResult result;
+    walk.Start(path);
+    for (WalkEntry entry; walk.Next(entry);) result.entries.push_back(entry);
+    result.skipped = walk.Skipped();
+    return result;
+}
+
 // The files of a walk relative to root, and its problems by file name.
 std::vector<std::string> Relative(const WalkResult& walk, const fs::path& root, bool problems = false) {
     std::vector<std::string> out;
@@ -173,30 +192,63 @@ TEST(FileWalk, SortedDepthFirstFilteredAndNamedFilesAlwaysTaken) {
     TestFolder folder;
     for (const char* name : {"b.mid", "a.mid", "c/z.mid", "c/a.mid", "c/d/e.mid", "notes.txt", "c0.mid", "Z.mid"})
         folder.Write(name, SmallMidi());
-    const WalkResult all = FileWalk(MidiOnly()).Expand(folder.Root());
+    FileWalk walk(MidiOnly());
+    const WalkResult all = Walk(walk, folder.Root());
     // Byte order of names; a folder's files at the folder's place.
     EXPECT_EQ(Relative(all, folder.Root()),
               (std::vector<std::string>{"Z.mid", "a.mid", "b.mid", "c/a.mid", "c/d/e.mid", "c/z.mid", "c0.mid"}));
     EXPECT_EQ(all.skipped, 1u);
-    EXPECT_EQ(Relative(FileWalk(WalkOptions{}).Expand(folder.Root()), folder.Root()).size(), 8u);
+    FileWalk every{WalkOptions{}};
+    EXPECT_EQ(Relative(Walk(every, folder.Root()), folder.Root()).size(), 8u);
 
     FileWalk top(MidiOnly(false));
-    EXPECT_EQ(Relative(top.Expand(folder.Root()), folder.Root()),
+    EXPECT_EQ(Relative(Walk(top, folder.Root()), folder.Root()),
               (std::vector<std::string>{"Z.mid", "a.mid", "b.mid", "c0.mid"}));
-    EXPECT_EQ(Relative(top.Expand(folder.Root() / "notes.txt"), folder.Root()), std::vector<std::string>{"notes.txt"});
+    EXPECT_EQ(Relative(Walk(top, folder.Root() / "notes.txt"), folder.Root()), std::vector<std::string>{"notes.txt"});
     // A folder is walked once in a run.
-    EXPECT_TRUE(top.Expand(folder.Root()).entries.empty());
+    EXPECT_TRUE(Walk(top, folder.Root()).entries.empty());
+
+    // Files come as the walk goes: the first before any later folder is read.
+    std::vector<std::string> seen;
+    WalkOptions counting;
+    counting.accept = [&](const fs::path& name) { seen.push_back(name.string()); return true; };
+    FileWalk streamed(counting);
+    streamed.Start(folder.Root());
+    WalkEntry first;
+    ASSERT_TRUE(streamed.Next(first));
+    EXPECT_EQ(seen, std::vector<std::string>{"Z.mid"});
 }
 
 TEST(FileWalk, AMissingPathIsAProblem) {
     TestFolder folder;
-    const WalkResult result = FileWalk(MidiOnly()).Expand(folder.Root() / "gone");
+    FileWalk walk(MidiOnly());
+    const WalkResult result = Walk(walk, folder.Root() / "gone");
     ASSERT_EQ(result.entries.size(), 1u);
     EXPECT_EQ(result.entries[0].path, folder.Root() / "gone");
     EXPECT_EQ(result.entries[0].problem, "no such file or folder");
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+TEST(FileWalk, NamesWindowsCannotOpenAreReportedForWhatTheyAre) {
+    TestFolder folder;
+    // Only the \\?\ form of a path keeps a trailing dot or blank, or a
+    // device name, as it is; it removes them again too, which the folder's
+    // own clean-up cannot.
+    const auto longForm = [&](const wchar_t* name) { return L"\\\\?\\" + folder.Root().wstring() + L"\\" + name; };
+    const wchar_t* const names[] = {L"dot.mid.", L"blank.mid ", L"nul.mid"};
+    for (const wchar_t* name : names)
+        CloseHandle(CreateFileW(longForm(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    FileWalk walk{WalkOptions{}};
+    const WalkResult result = Walk(walk, folder.Root());
+    for (const wchar_t* name : names) DeleteFileW(longForm(name).c_str());
+    std::vector<std::string> problems;
+    for (const WalkEntry& entry : result.entries) problems.push_back(entry.path.filename().string() + ": " + entry.problem);
+    EXPECT_EQ(problems, (std::vector<std::string>{
+                            "blank.mid : the name ends in a dot or a blank, which Windows drops, so the file cannot be opened by it",
+                            "dot.mid.: the name ends in a dot or a blank, which Windows drops, so the file cannot be opened by it",
+                            "nul.mid: the name is a Windows device (NUL, CON, COM1, ...), not a file"}));
+}
+#else
 TEST(FileWalk, SymbolicLinkLoopsEndAndEachFolderIsReadOnce) {
     TestFolder folder;
     folder.Write("x/a.mid", SmallMidi());
@@ -204,7 +256,8 @@ TEST(FileWalk, SymbolicLinkLoopsEndAndEachFolderIsReadOnce) {
     fs::create_directory_symlink(folder.Root() / "x", folder.Root() / "x/y/back");  // a loop
     fs::create_directory_symlink(folder.Root() / "x/y", folder.Root() / "x/y2");     // the same folder again
     fs::create_symlink(folder.Root() / "missing.mid", folder.Root() / "x/dangling.mid");
-    const WalkResult result = FileWalk(MidiOnly()).Expand(folder.Root());
+    FileWalk walk(MidiOnly());
+    const WalkResult result = Walk(walk, folder.Root());
     EXPECT_EQ(Relative(result, folder.Root()), (std::vector<std::string>{"x/a.mid", "x/y/b.mid"}));
     EXPECT_EQ(Relative(result, folder.Root(), true), std::vector<std::string>{"x/dangling.mid"});
 }
@@ -225,51 +278,35 @@ TEST(OutputFormat, CsvQuotesOnlyWhatNeedsItAndEndsRowsWithCrLf) {
     EXPECT_EQ(out.str(), "path,\"Tempo, BPM\",Key\r\n\"dir/a \"\"x\"\".mid\",120.00,\r\n");
 }
 
-// A reader of the tsv rule: \\, \t, \n and \r are escapes, any other
-// backslash is itself.
-std::string TsvUnescape(const std::string& field) {
-    std::string out;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        const std::size_t kind = i + 1 < field.size() ? std::string("\\tnr").find(field[i + 1]) : std::string::npos;
-        if (field[i] != '\\' || kind == std::string::npos) {
-            out += field[i];
-        } else {
-            out += "\\\t\n\r"[kind];
-            ++i;
-        }
-    }
-    return out;
-}
-
-TEST(OutputFormat, TsvEscapesLineBreaksReadsBackExactlyAndKeepsWindowsPaths) {
+TEST(OutputFormat, TsvWritesValuesAsTheyAreButForTabsAndLineBreaks) {
     std::ostringstream out;
     auto writer = MakeRowWriter(OutputFormat::kTsv, out);
     writer->Begin({"A", "B", "C"});
-    writer->Row("odd\tname\n.mid", {std::nullopt, std::string("4/4"), std::nullopt});
-    writer->Row("C:\\music\\a.mid", {std::string("x"), std::string("y"), std::string("z")});
+    writer->Row("odd\tname\r\n.mid", {std::nullopt, std::string("4/4"), std::nullopt});
+    // Backslashes are never doubled, whatever follows them.
+    writer->Row("C:\\music\\new\\rock\\t.mid", {std::string("x"), std::string("y"), std::string("z")});
     writer->End();
-    EXPECT_EQ(out.str(), "path\tA\tB\tC\nodd\\tname\\n.mid\t\t4/4\t\nC:\\music\\a.mid\tx\ty\tz\n");
-
-    // A backslash that would start an escape is doubled, so a name holding
-    // backslash-n and one holding a line break stay apart.
-    EXPECT_EQ(TsvField("lit\\nname.mid"), "lit\\\\nname.mid");
-    EXPECT_EQ(TsvField("lit\nname.mid"), "lit\\nname.mid");
-    for (const std::string text : {"C:\\temp\\new\\r.mid", "a\\\tb\\", "\\\\server\\x", "\\\n\\t\r\t\\\\n"}) {
-        EXPECT_EQ(TsvUnescape(TsvField(text)), text) << TsvField(text);
-        EXPECT_EQ(TsvField(text).find_first_of("\t\n\r"), std::string::npos) << text;
-    }
+    EXPECT_EQ(out.str(), "path\tA\tB\tC\nodd\\tname\\r\\n.mid\t\t4/4\t\nC:\\music\\new\\rock\\t.mid\tx\ty\tz\n");
 }
 
-TEST(OutputFormat, JsonLinesEscapeTextKeepColumnOrderAndUseNullForEmpty) {
-    std::ostringstream out;
-    auto writer = MakeRowWriter(OutputFormat::kJson, out);
-    writer->Begin({"Zeta", "Alpha"});
-    writer->Row("a\"b\\c\u00e9\x01.mid", {std::nullopt, std::string("1/4")});
-    writer->Row(std::string("bad\xff.mid"), {std::string("x"), std::string("y")});
-    writer->End();
-    EXPECT_EQ(out.str(),
-              "{\"path\":\"a\\\"b\\\\c\u00e9\\u0001.mid\",\"Zeta\":null,\"Alpha\":\"1/4\"}\n"
-              "{\"path\":\"bad\xef\xbf\xbd.mid\",\"Zeta\":\"x\",\"Alpha\":\"y\"}\n");
+TEST(OutputFormat, JsonNumbersKeepThePluginsDigitsTextIsEscapedAndEmptyIsNull) {
+    const auto write = [](OutputFormat format, int rows) {
+        std::ostringstream out;
+        auto writer = MakeRowWriter(format, out);
+        writer->Begin({"Zeta", "Alpha", "Gamma"});
+        if (rows > 0) writer->Row("a\"b\\c\u00e9\x01.mid", {std::nullopt, std::string("150.00"), std::string("59176")});
+        // Only a plain decimal is a number: these stay text.
+        if (rows > 1) writer->Row(std::string("bad\xff.mid"), {std::string("007"), std::string("1e3"), std::string("6/8")});
+        writer->End();
+        return out.str();
+    };
+    const std::string first = "{\"path\":\"a\\\"b\\\\c\u00e9\\u0001.mid\",\"Zeta\":null,\"Alpha\":150.00,\"Gamma\":59176}";
+    const std::string second = "{\"path\":\"bad\xef\xbf\xbd.mid\",\"Zeta\":\"007\",\"Alpha\":\"1e3\",\"Gamma\":\"6/8\"}";
+    EXPECT_EQ(write(OutputFormat::kJsonLines, 2), first + "\n" + second + "\n");
+    EXPECT_EQ(write(OutputFormat::kJson, 2), "[\n" + first + ",\n" + second + "\n]\n");
+    EXPECT_EQ(write(OutputFormat::kJson, 0), "[]\n");
+    for (const char* number : {"0", "-1", "81.36", "60000000.00"}) EXPECT_TRUE(IsPlainNumber(number)) << number;
+    for (const char* text : {"", "-", "1.", ".5", "01", "1e3", "+1", "4/4", "0x10", "1.2.3"}) EXPECT_FALSE(IsPlainNumber(text)) << text;
 }
 
 TEST(DisplayWidth, WideCharactersCountTwoAndCombiningMarksNone) {
@@ -283,35 +320,53 @@ TEST(DisplayWidth, WideCharactersCountTwoAndCombiningMarksNone) {
     EXPECT_EQ(DisplayWidth("\U00020000"), 2u);              // CJK extension B
 }
 
-TEST(OutputFormat, TableFitsItsWidthByDisplayColumnsThenWrapsHeadersThenBecomesAList) {
+TEST(TerminalText, ControlCharactersNeverReachTheTerminal) {
+    // C0 (escape), DEL, and C1 (CSI, U+009B, which some terminals obey),
+    // and a byte that is not UTF-8.
+    EXPECT_EQ(PrintableText("a\x1b[2J b\x7f c\xc2\x9b d\xc2\x80 \xff.mid"), "a?[2J b? c? d? ?.mid");
+    EXPECT_EQ(PrintableText("caf\u00e9 \u00a0\u97f3.mid"), "caf\u00e9 \u00a0\u97f3.mid");
+}
+
+TEST(OutputFormat, TableFitsItsWidthByDisplayColumnsThenWrapsThenShortensHeadersThenBecomesAList) {
     const auto write = [](std::size_t width) {
         std::ostringstream out;
         auto writer = MakeRowWriter(OutputFormat::kTable, out, width);
-        writer->Begin({"Tempo (BPM)", "Key Signature"});
-        writer->Row("\u97f3\u697d.mid", {std::string("120.00"), std::string("Eb")});
-        writer->Row("e\u0301te\u0301\tx.mid", {std::string("81.36"), std::nullopt});
+        writer->Begin({"Tempo (BPM)", "Key Signature", "Length (ticks)"});
+        writer->Row("\u97f3\u697d.mid", {std::string("120.00"), std::string("Eb"), std::string("960")});
+        writer->Row("e\u0301te\u0301\tx.mid", {std::string("81.36"), std::nullopt, std::string("23040")});
         writer->End();
         return out.str();
     };
+    // Values right-aligned when every one is a number; a path never widens a column.
     const std::string oneLine =
-        "path       Tempo (BPM)  Key Signature\n"
-        "\u97f3\u697d.mid   120.00       Eb\n"
-        "e\u0301te\u0301?x.mid  81.36\n";
+        "Tempo (BPM)  Key Signature  Length (ticks)  path\n"
+        "     120.00  Eb                        960  \u97f3\u697d.mid\n"
+        "      81.36                          23040  e\u0301te\u0301?x.mid\n";
     EXPECT_EQ(write(0), oneLine);
-    EXPECT_EQ(write(37), oneLine);
-    EXPECT_EQ(write(36),
-              "path       Tempo   Key\n"
-              "           (BPM)   Signature\n"
-              "\u97f3\u697d.mid   120.00  Eb\n"
-              "e\u0301te\u0301?x.mid  81.36\n");
-    EXPECT_EQ(write(27),
+    EXPECT_EQ(write(74), oneLine);
+    EXPECT_EQ(write(73),
+              " Tempo  Key         Length  path\n"
+              " (BPM)  Signature  (ticks)\n"
+              "120.00  Eb             960  \u97f3\u697d.mid\n"
+              " 81.36               23040  e\u0301te\u0301?x.mid\n");
+    const std::string shortHeaders =
+        " Tempo  Key      Len  path\n"
+        " (BPM)  Sig  (ticks)\n"
+        "120.00  Eb       960  \u97f3\u697d.mid\n"
+        " 81.36         23040  e\u0301te\u0301?x.mid\n";
+    EXPECT_EQ(write(57), shortHeaders);
+    EXPECT_EQ(write(23), shortHeaders);
+    // Labels padded to the widest, whichever comes last.
+    EXPECT_EQ(write(22),
               "\u97f3\u697d.mid\n"
-              "  Tempo (BPM):   120.00\n"
-              "  Key Signature: Eb\n"
+              "  Tempo (BPM):    120.00\n"
+              "  Key Signature:  Eb\n"
+              "  Length (ticks): 960\n"
               "\n"
               "e\u0301te\u0301?x.mid\n"
-              "  Tempo (BPM):   81.36\n"
-              "  Key Signature:\n");
+              "  Tempo (BPM):    81.36\n"
+              "  Key Signature:\n"
+              "  Length (ticks): 23040\n");
 }
 
 TEST(OrderedWork, ResultsArriveInStreamOrderAndTheStreamIsReadAWindowAhead) {
@@ -327,9 +382,11 @@ TEST(OrderedWork, ResultsArriveInStreamOrderAndTheStreamIsReadAWindowAhead) {
         RunOrdered<std::size_t, std::size_t>(
             threads, kWindow,
             [&](std::size_t& item) {
+                if (taken == kCount) return false;
+                item = taken++;
+                // Taken and not yet emitted, this one included.
                 mostAhead = std::max(mostAhead, taken - emitted.size());
-                item = taken;
-                return taken++ < kCount;
+                return true;
             },
             [&](const std::size_t& item) {
                 std::this_thread::sleep_for(std::chrono::microseconds(delays[item]));
@@ -343,7 +400,8 @@ TEST(OrderedWork, ResultsArriveInStreamOrderAndTheStreamIsReadAWindowAhead) {
         std::vector<std::size_t> expected(kCount);
         for (std::size_t i = 0; i < kCount; ++i) expected[i] = i;
         EXPECT_EQ(emitted, expected) << threads << " threads";
-        EXPECT_LE(mostAhead, kWindow) << threads << " threads";
+        // The window is filled, and never overfilled.
+        EXPECT_EQ(mostAhead, kWindow) << threads << " threads";
     }
 
     // A refusing emit ends the run; what was taken ahead is dropped.
@@ -370,6 +428,24 @@ TEST(FieldSelection, NamesInAnyCaseOrIndexesInTheOrderGiven) {
     }
 }
 
+TEST(FieldSelection, HeadersWordsAndPrefixesThatPickOneField) {
+    const std::vector<std::string> catalogue{"MIDI Tempo (BPM)", "MIDI Format", "MIDI Tempo (us/qn)",
+                                             "MIDI Duration (sec)", "MIDI Time Signature", "MIDI Key Signature"};
+    std::vector<int> selected;
+    std::string error;
+    ASSERT_TRUE(SelectFields("Duration (sec),duration,KEY,bpm,us/qn,tempo (bpm),time sig,fmt,dur (sec),form", catalogue,
+                             selected, error))
+        << error;
+    EXPECT_EQ(selected, (std::vector<int>{3, 3, 5, 0, 2, 0, 4, 1, 3, 1}));
+    // A word two fields share names both.
+    EXPECT_FALSE(SelectFields("tempo", catalogue, selected, error));
+    EXPECT_EQ(error, "--fields: 'tempo' is ambiguous: 'MIDI Tempo (BPM)' or 'MIDI Tempo (us/qn)'");
+    EXPECT_FALSE(SelectFields("sig", catalogue, selected, error));
+    EXPECT_NE(error.find("'MIDI Time Signature' or 'MIDI Key Signature'"), std::string::npos) << error;
+    EXPECT_FALSE(SelectFields("pitch", catalogue, selected, error));
+    EXPECT_EQ(error, "--fields: no field 'pitch' (see --list-fields)");
+}
+
 TEST(FieldSelection, ShortNamesDropOnlyTheWholeWordsAllNamesShare) {
     EXPECT_EQ(ShortFieldNames({"MIDI Tempo (BPM)", "MIDI Tempo (us/qn)", "MIDI Format"}),
               (std::vector<std::string>{"Tempo (BPM)", "Tempo (us/qn)", "Format"}));
@@ -389,7 +465,8 @@ TEST(RunTotals, CountsFilesAndAddsPlayingTime) {
     totals.errors = 2;
     totals.skipped = 3;
     EXPECT_EQ(FormatTotals(totals), "files read: 5\nnot MIDI: 1\nnot readable: 2\nskipped by extension: 3\n"
-                                    "total playing time: 3603.500 s (1:00:04)\n");
+                                    "total playing time: 3603.500 s (1:00:04)\n"
+                                    "MIDI files without playing time: 1\n");
 }
 
 TEST(PathText, ReasonsAreInTheWordsOfEveryMessage) {
@@ -403,6 +480,11 @@ TEST(PathText, InvalidUtf8BytesAreShownEscaped) {
     EXPECT_EQ(EscapeInvalidUtf8("ok \u00e9"), "ok \u00e9");
     EXPECT_EQ(EscapeInvalidUtf8("a\xff" "b\xc3"), "a\\xFFb\\xC3");
     EXPECT_EQ(EscapeInvalidUtf8("\xed\xa0\x80"), "\\xED\\xA0\\x80");  // a surrogate is not UTF-8
+    // Overlong forms, "/" and NUL in disguise, are not UTF-8 either.
+    EXPECT_EQ(EscapeInvalidUtf8("a\xc0\xaf" "b\xe0\x80\xaf"), "a\\xC0\\xAFb\\xE0\\x80\\xAF");
+    std::u16string wide;
+    EXPECT_FALSE(Utf8ToUtf16("x\xc0\xafy", wide));
+    EXPECT_FALSE(Utf8ToUtf16("x\xc0\x80", wide));
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-#include "host/display_width.h"
+#include "host/terminal_text.h"
 
 #include <algorithm>
 #include <iterator>
+
+#include "host/text_encoding.h"
 
 namespace {
 
@@ -108,16 +110,23 @@ int CodePointWidth(char32_t codePoint) {
 std::size_t DisplayWidth(const std::string& text) {
     std::size_t width = 0;
     for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i++]);
-        if (lead < 0xC0) {  // ASCII, or a stray continuation byte
-            ++width;
-            continue;
-        }
-        const int more = lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-        char32_t codePoint = lead & (0x3Fu >> more);
-        for (int k = 0; k < more && i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80; ++k)
-            codePoint = codePoint << 6 | (static_cast<unsigned char>(text[i++]) & 0x3Fu);
-        width += static_cast<std::size_t>(CodePointWidth(codePoint));
+        char32_t codePoint = 0;
+        const std::size_t length = DecodeUtf8(text, i, codePoint);
+        width += length == 0 ? 1 : static_cast<std::size_t>(CodePointWidth(codePoint));
+        i += length == 0 ? 1 : length;
     }
     return width;
+}
+
+std::string PrintableText(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t codePoint = 0;
+        const std::size_t length = DecodeUtf8(text, i, codePoint);
+        const bool control = codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0);
+        if (length == 0 || control) out += '?';
+        else out.append(text, i, length);
+        i += length == 0 ? 1 : length;
+    }
+    return out;
 }

@@ -1,0 +1,17 @@
+// A field's value as the plug-in gives it: text, or nothing when the field
+// is empty; and, when the text is a plain decimal number, that number, which
+// JSON writes as a number, the table right-aligns and conditions and sorting
+// compare by value.
+#pragma once
+
+#include <optional>
+#include <string>
+
+using FieldValue = std::optional<std::string>;
+
+// True for a plain decimal number as JSON writes one: an optional minus,
+// digits without a leading zero, an optional fraction ("150.00", "59176").
+bool IsPlainNumber(const std::string& text);
+
+// The value of a plain decimal number; nothing for any other text.
+std::optional<double> NumberValue(const std::string& text);

@@ -1,0 +1,45 @@
+#include "host/file_reading.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include "host/path_text.h"
+#include "host/plugin_fields.h"
+#include "host/system.h"
+
+namespace {
+
+// The plug-in reads a file it cannot open as "every field empty", which
+// would look like "not a MIDI file"; trying to open it tells the two apart.
+bool CanOpen(const std::filesystem::path& path, std::string& reason) {
+    std::FILE* file = OpenForReading(path);
+    if (file == nullptr) {
+        reason = ReasonText(std::error_code(errno, std::generic_category()));
+        return false;
+    }
+    std::fclose(file);
+    return true;
+}
+
+}  // namespace
+
+bool AllEmpty(const std::vector<FieldValue>& values) {
+    return std::none_of(values.begin(), values.end(), [](const FieldValue& value) { return value.has_value(); });
+}
+
+FileOutcome ReadFile(const Plugin& plugin, const std::filesystem::path& path, const std::vector<bool>& wanted) {
+    FileOutcome outcome;
+    std::u16string widePath;
+    if (!PathToUtf16(path, widePath)) {
+        outcome.error = "the file name is not valid UTF-8, so it cannot be passed to the plug-in";
+        return outcome;
+    }
+    outcome.values.resize(wanted.size());
+    for (std::size_t index = 0; index < wanted.size(); ++index)
+        if (wanted[index]) outcome.values[index] = ReadFieldValue(plugin, widePath, static_cast<int>(index));
+    // Only a file that gave nothing can be one the plug-in could not open;
+    // a file with any value needs no second look.
+    if (AllEmpty(outcome.values) && !CanOpen(path, outcome.error)) outcome.values.clear();
+    return outcome;
+}

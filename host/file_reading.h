@@ -1,0 +1,21 @@
+// Reading one file through the plug-in: the values asked for, or the
+// reason the file could not be read.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/plugin_loader.h"
+#include "host/row_writer.h"
+
+struct FileOutcome {
+    std::string error;                // why the file could not be read; empty when it was
+    std::vector<FieldValue> values;  // per catalogue field; unset when not asked for or empty
+};
+
+// Reads the fields marked in wanted (indexed like the catalogue).
+FileOutcome ReadFile(const Plugin& plugin, const std::filesystem::path& path, const std::vector<bool>& wanted);
+
+// True when no field has a value: a file the plug-in does not recognise.
+bool AllEmpty(const std::vector<FieldValue>& values);

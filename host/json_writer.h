@@ -1,0 +1,23 @@
+// JSON: one object per file, keys "path" and the fields' catalogue names in
+// column order. A value that is a plain decimal number is a JSON number
+// with exactly the plug-in's digits, other text a string, an empty field
+// null. As one array (written row by row, never held whole) or as JSON
+// Lines, one object a line.
+#pragma once
+
+#include "host/row_writer.h"
+
+class JsonWriter : public RowWriter {
+public:
+    enum Layout { kArray, kLines };
+    JsonWriter(std::ostream& out, Layout layout) : out_(out), layout_(layout) {}
+    void Begin(const std::vector<std::string>& fieldNames) override;
+    void Row(const std::string& path, const std::vector<FieldValue>& values) override;
+    void End() override;
+
+private:
+    std::ostream& out_;
+    Layout layout_;
+    std::vector<std::string> keys_;  // the names, written as JSON strings
+    std::size_t rows_ = 0;
+};

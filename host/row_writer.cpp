@@ -1,0 +1,18 @@
+#include "host/row_writer.h"
+
+#include "host/delimited_writer.h"
+#include "host/json_writer.h"
+#include "host/list_writer.h"
+#include "host/table_writer.h"
+
+std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::ostream& out, std::size_t width) {
+    switch (format) {
+        case OutputFormat::kTable: return std::make_unique<TableWriter>(out, width);
+        case OutputFormat::kList: return std::make_unique<ListWriter>(out);
+        case OutputFormat::kTsv: return std::make_unique<DelimitedWriter>(out, '\t', TsvField, "\n");
+        case OutputFormat::kCsv: return std::make_unique<DelimitedWriter>(out, ',', CsvField, "\r\n");
+        case OutputFormat::kJson: return std::make_unique<JsonWriter>(out, JsonWriter::kArray);
+        case OutputFormat::kJsonLines: return std::make_unique<JsonWriter>(out, JsonWriter::kLines);
+    }
+    return nullptr;
+}
