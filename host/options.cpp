@@ -97,6 +97,16 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
     std::string fields;
     app.add_option("--fields", fields, "Comma-separated field names, words of them (duration,\nkey, bpm) or indexes, in order")
         ->option_text("LIST");
+    std::string where;
+    app.add_option("--where", where,
+                   "Only files whose fields satisfy EXPRESSION, e.g.\n'duration > 120 & time = \"3/4\"' or "
+                   "'!has(key)'\n(see the manual page)")
+        ->option_text("EXPRESSION");
+    std::string sort;
+    app.add_option("--sort", sort,
+                   "Rows in the order of these fields, numbers by value;\n-FIELD descending; files without a value "
+                   "last. Holds\nevery row until the end: output no longer streams")
+        ->option_text("LIST");
     app.add_flag("--list-fields", options.listFields, "Print the plug-in's fields and exit");
     std::string filesFrom;
     CLI::Option* filesFromOption =
@@ -144,6 +154,8 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
     if (filesFromOption->count() > 0) options.filesFrom = filesFrom;
     if (app.count("--format") > 0) options.format = format;
     if (app.count("--fields") > 0) options.fields = fields;
+    if (app.count("--where") > 0) options.where = where;
+    if (app.count("--sort") > 0) options.sort = sort;
     if (app.count("--plugin") > 0) options.pluginPath = plugin;
     if (app.count("--ext") > 0) SplitExtensions(extensions, options.extensions);
     options.recurse = !noRecurse;

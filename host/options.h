@@ -12,6 +12,8 @@ struct HostOptions {
     std::vector<std::string> paths;
     std::optional<OutputFormat> format;  // unset: table on a terminal, else tsv
     std::optional<std::string> fields;   // unset: every field
+    std::optional<std::string> where;    // only files whose fields satisfy this expression
+    std::optional<std::string> sort;     // fields to order the rows by, "-" before one for descending
     std::optional<std::string> pluginPath;
     std::optional<std::string> filesFrom;  // a list of paths; "-" is standard input
     bool nullSeparated = false;            // the list's paths end in NUL, not a line break

@@ -22,6 +22,7 @@
 #include "host/path_text.h"
 #include "host/plugin_fields.h"
 #include "host/progress_line.h"
+#include "host/row_order.h"
 #include "host/run_totals.h"
 #include "host/system.h"
 #include "host/text_encoding.h"
@@ -80,9 +81,18 @@ private:
     std::optional<int> ChooseFields();
     std::optional<int> OpenList();
     std::optional<int> MakeFeed();
+    std::optional<int> ParseWhereAndSort();
     void ReadFiles();
     bool EmitRow(const WalkEntry& entry, const FileOutcome& outcome);
+    bool WriteRow(const std::string& path, const std::vector<FieldValue>& values);
+    void WriteSortedRows();
     void ReportEnd();
+
+    // A row kept for --sort: the path as shown and every field read.
+    struct HeldRow {
+        std::string path;
+        std::vector<FieldValue> values;
+    };
 
     HostOptions options_;
     Plugin plugin_;
@@ -94,6 +104,9 @@ private:
     std::istream* list_ = nullptr;
     std::string listName_;
     std::unique_ptr<FileExpression> detect_;
+    std::unique_ptr<FileExpression> where_;  // --where, or null
+    std::vector<SortKey> sortKeys_;          // --sort, or empty
+    std::vector<HeldRow> heldRows_;
     std::optional<FileFeed> feed_;
     OutputFormat format_ = OutputFormat::kTsv;
     bool stdoutIsTerminal_ = false;
@@ -108,9 +121,11 @@ int HostRun::Run() {
     if (options_.version) std::cout << "midifields " MIDIFIELDS_VERSION "\n";
     if (const auto end = LoadPlugin()) return *end;
     if (const auto end = ChooseFields()) return *end;
+    if (const auto end = ParseWhereAndSort()) return *end;
     if (const auto end = OpenList()) return *end;
     if (const auto end = MakeFeed()) return *end;
     ReadFiles();
+    if (!writeFailed_) WriteSortedRows();
     if (writeFailed_) return kExitProblem;
     writer_->End();
     if (OutputFailed()) return kExitProblem;
@@ -157,6 +172,34 @@ std::optional<int> HostRun::ChooseFields() {
     wanted_.assign(catalogue_.size(), options_.summary);
     for (int index : selected_) wanted_[static_cast<std::size_t>(index)] = true;
     durationField_ = DurationField(catalogue_);
+    return std::nullopt;
+}
+
+// --where and --sort name fields as --fields does; the fields they read
+// are read from every file, shown or not.
+std::optional<int> HostRun::ParseWhereAndSort() {
+    const FieldResolver fields = [this](const std::string& name, int& index, std::string& error) {
+        return FindField(name, catalogue_, index, error);
+    };
+    std::vector<int> read;
+    if (options_.where) {
+        ExpressionError error;
+        where_ = FileExpression::Parse(*options_.where, &fields, error);
+        if (where_ == nullptr) {
+            Complain("--where: " + DescribeExpressionError(*options_.where, error));
+            return kExitUsage;
+        }
+        where_->FieldsRead(read);
+    }
+    if (options_.sort) {
+        std::string error;
+        if (!ParseSortKeys(*options_.sort, fields, sortKeys_, error)) {
+            ComplainOfUsage(error);
+            return kExitUsage;
+        }
+        for (const SortKey& key : sortKeys_) read.push_back(key.field);
+    }
+    for (int index : read) wanted_[static_cast<std::size_t>(index)] = true;
     return std::nullopt;
 }
 
@@ -233,20 +276,47 @@ bool HostRun::EmitRow(const WalkEntry& entry, const FileOutcome& outcome) {
         status_ = kExitProblem;
         return true;
     }
+    if (where_ != nullptr) {
+        std::string fileName;
+        PathToUtf8(entry.path.filename(), fileName);
+        if (!where_->Accepts(FileFacts{fileName, outcome.values})) {
+            totals_.AddNotMatching();
+            return true;
+        }
+    }
+    totals_.AddFile(AllEmpty(outcome.values),
+                    durationField_ >= 0 ? outcome.values[static_cast<std::size_t>(durationField_)] : std::nullopt);
+    if (!sortKeys_.empty()) {
+        heldRows_.push_back(HeldRow{PathForMessage(entry.path), outcome.values});
+        return true;
+    }
+    return WriteRow(PathForMessage(entry.path), outcome.values);
+}
+
+// Writes the selected fields of one file; false when the output failed.
+bool HostRun::WriteRow(const std::string& path, const std::vector<FieldValue>& values) {
     std::vector<FieldValue> row;
-    for (int field : selected_) row.push_back(outcome.values[static_cast<std::size_t>(field)]);
+    for (int field : selected_) row.push_back(values[static_cast<std::size_t>(field)]);
     // Rows and the progress line may share one terminal.
     const bool streamedToTerminal = stdoutIsTerminal_ && format_ != OutputFormat::kTable;
     if (streamedToTerminal) progress_->Clear();
-    writer_->Row(PathForMessage(entry.path), row);
+    writer_->Row(path, row);
     if (streamedToTerminal) std::cout.flush();
     if (OutputFailed()) {
         writeFailed_ = true;
         return false;
     }
-    totals_.AddFile(AllEmpty(outcome.values),
-                    durationField_ >= 0 ? outcome.values[static_cast<std::size_t>(durationField_)] : std::nullopt);
     return true;
+}
+
+// --sort: the rows held during the run, in order; ties keep the walk's.
+void HostRun::WriteSortedRows() {
+    std::stable_sort(heldRows_.begin(), heldRows_.end(), [this](const HeldRow& a, const HeldRow& b) {
+        return SortsBefore(a.values, b.values, sortKeys_);
+    });
+    for (const HeldRow& row : heldRows_)
+        if (!WriteRow(row.path, row.values)) return;
+    heldRows_.clear();
 }
 
 void HostRun::ReportEnd() {

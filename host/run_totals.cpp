@@ -18,14 +18,21 @@ void RunTotals::AddFile(bool allFieldsEmpty, const std::optional<std::string>& d
     if (parsed.ec == std::errc() && std::isfinite(seconds) && seconds > 0.0) playingSeconds += seconds;
 }
 
+void RunTotals::AddNotMatching() {
+    ++filesRead;
+    notMatching = notMatching.value_or(0) + 1;
+}
+
 std::string FormatTotals(const RunTotals& totals) {
     const double rounded = std::floor(totals.playingSeconds + 0.5);
     const auto whole = rounded < 1e15 ? static_cast<unsigned long long>(rounded) : 0ULL;
-    char text[256];
+    char notMatching[64] = "";
+    if (totals.notMatching) std::snprintf(notMatching, sizeof notMatching, "not matching: %zu\n", *totals.notMatching);
+    char text[320];
     std::snprintf(text, sizeof text,
-                  "files read: %zu\nnot MIDI: %zu\nnot readable: %zu\nskipped by extension: %zu\n"
+                  "files read: %zu\n%snot MIDI: %zu\nnot readable: %zu\nskipped by extension: %zu\n"
                   "total playing time: %.3f s (%llu:%02llu:%02llu)\nMIDI files without playing time: %zu\n",
-                  totals.filesRead, totals.notMidi, totals.errors, totals.skipped, totals.playingSeconds, whole / 3600,
-                  whole / 60 % 60, whole % 60, totals.withoutPlayingTime);
+                  totals.filesRead, notMatching, totals.notMidi, totals.errors, totals.skipped, totals.playingSeconds,
+                  whole / 3600, whole / 60 % 60, whole % 60, totals.withoutPlayingTime);
     return text;
 }

@@ -18,9 +18,13 @@ struct RunTotals {
     // MIDI files whose playing time is empty (no End of Track, say): the
     // total leaves them out.
     std::size_t withoutPlayingTime = 0;
+    // Read, but left out by --where (counted only when it is given); the
+    // lines after "files read" are over the files shown.
+    std::optional<std::size_t> notMatching;
 
     // One file's values; durationText is its playing time in seconds, if any.
     void AddFile(bool allFieldsEmpty, const std::optional<std::string>& durationText);
+    void AddNotMatching();
 };
 
 // The totals as lines of text, each ending in a newline.

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <random>
 #include <sstream>
 
@@ -117,6 +119,100 @@ TEST(HostProgram, FolderRowsAreSortedFilteredByExtensionAndNotMidiFilesListedEmp
     const ProgramRun top = RunProgram({"--no-recurse", "--fields", "8", P(folder.Root()), P(folder.Root() / "notes.txt")});
     EXPECT_EQ(top.out, "path\tMIDI Length (ticks)\n" + P(folder.Root() / "b.mid") + "\t960\n" +
                            P(folder.Root() / "junk.mid") + "\t\n" + P(folder.Root() / "notes.txt") + "\t480\n");
+}
+
+// The rows of tab-separated output without its header, each split into
+// the path and the values.
+using TsvRow = std::vector<std::string>;
+std::vector<TsvRow> TsvRows(const std::string& out) {
+    std::vector<TsvRow> rows;
+    std::istringstream lines(out);
+    std::string line;
+    std::getline(lines, line);  // the header
+    while (std::getline(lines, line)) {
+        TsvRow row(1);
+        for (char c : line) {
+            if (c == '\t') row.emplace_back();
+            else row.back() += c;
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+double Number(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+
+// The columns of the samples' TSV rows.
+enum SampleColumn { kPath, kBpm, kFormat, kTracks, kDivision, kMicroseconds, kDuration, kTime, kKey, kTicks };
+
+// --where and --sort over the samples keep exactly the rows, and the order,
+// that filtering and sorting the plain TSV output gives.
+TEST(HostProgram, WhereAndSortAgreeWithTheTsvOutput) {
+    const ProgramRun all = RunProgram({"--format", "tsv", MIDIFIELDS_SAMPLES});
+    ASSERT_EQ(all.status, 0) << all.err;
+    const std::vector<TsvRow> rows = TsvRows(all.out);
+    ASSERT_EQ(rows.size(), 7u);
+    const auto fileName = [](const TsvRow& row) { return row[kPath].substr(row[kPath].find_last_of("/\\") + 1); };
+
+    struct Filter {
+        const char* where;
+        std::function<bool(const TsvRow&)> keeps;
+    };
+    const Filter filters[] = {
+        {"duration >= 5.5 & bpm < 200",  // numbers, by value
+         [](const TsvRow& r) { return !r[kDuration].empty() && Number(r[kDuration]) >= 5.5 && Number(r[kBpm]) < 200; }},
+        {R"(key = "em" | time != "4/4")",  // text, any case
+         [](const TsvRow& r) { return r[kKey] == "Em" || (!r[kTime].empty() && r[kTime] != "4/4"); }},
+        {"!has(duration) | !(has(key) & has(time))",  // presence, negation and grouping
+         [](const TsvRow& r) { return r[kDuration].empty() || r[kKey].empty() || r[kTime].empty(); }},
+        {R"(NAME = "format?-*" & EXT != "midi")",  // the file's name
+         [&fileName](const TsvRow& r) { return fileName(r).compare(0, 6, "format") == 0 && fileName(r)[7] == '-'; }},
+    };
+    for (const Filter& filter : filters) {
+        std::vector<TsvRow> expected;
+        std::copy_if(rows.begin(), rows.end(), std::back_inserter(expected), filter.keeps);
+        const ProgramRun run = RunProgram({"--format", "tsv", "--where", filter.where, MIDIFIELDS_SAMPLES});
+        EXPECT_EQ(run.status, 0) << filter.where << ": " << run.err;
+        EXPECT_EQ(TsvRows(run.out), expected) << filter.where;
+    }
+
+    // Longest first, files without a playing time last in the walk's order;
+    // then by key as text, ties by tempo as a number.
+    std::vector<TsvRow> expected = rows;
+    std::stable_sort(expected.begin(), expected.end(), [](const TsvRow& a, const TsvRow& b) {
+        if (a[kDuration].empty() || b[kDuration].empty()) return !a[kDuration].empty() && b[kDuration].empty();
+        return Number(a[kDuration]) > Number(b[kDuration]);
+    });
+    EXPECT_EQ(TsvRows(RunProgram({"--format", "tsv", "--sort", "-duration", MIDIFIELDS_SAMPLES}).out), expected);
+    expected = rows;
+    std::stable_sort(expected.begin(), expected.end(), [](const TsvRow& a, const TsvRow& b) {
+        if (a[kKey] != b[kKey]) return b[kKey].empty() || (!a[kKey].empty() && a[kKey] < b[kKey]);
+        if (a[kBpm].empty() || b[kBpm].empty()) return !a[kBpm].empty() && b[kBpm].empty();
+        return Number(a[kBpm]) < Number(b[kBpm]);
+    });
+    EXPECT_EQ(TsvRows(RunProgram({"--format", "tsv", "--sort", "key, bpm", MIDIFIELDS_SAMPLES}).out), expected);
+
+    // Files left out still count in the summary.
+    const ProgramRun summary = RunProgram({"--format", "tsv", "--summary", "--where", "ticks > 1000", MIDIFIELDS_SAMPLES});
+    EXPECT_NE(summary.err.find("files read: 7\nnot matching: 4\n"), std::string::npos) << summary.err;
+}
+
+TEST(HostProgram, ABadConditionOrSortIsAUsageErrorThatSaysWhere) {
+    const ProgramRun unknown = RunProgram({"--where", "duration > 1 & tempx < 3", MIDIFIELDS_SAMPLES});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.out, "");
+    EXPECT_EQ(unknown.err,
+              "midifields: --where: no field 'tempx' (see --list-fields) at position 16\n"
+              "  duration > 1 & tempx < 3\n"
+              "                 ^\n");
+    for (const char* where : {R"(key < "F")", R"(key = "F)", "duration > 1 |", "duration 3"}) {
+        const ProgramRun run = RunProgram({"--where", where, MIDIFIELDS_SAMPLES});
+        EXPECT_EQ(run.status, 2) << where;
+        EXPECT_NE(run.err.find(" at position "), std::string::npos) << where << ": " << run.err;
+    }
+    const ProgramRun sort = RunProgram({"--sort", "tempo", MIDIFIELDS_SAMPLES});
+    EXPECT_EQ(sort.status, 2);
+    EXPECT_NE(sort.err.find("'tempo' is ambiguous"), std::string::npos) << sort.err;
 }
 
 TEST(HostProgram, CsvAndJsonWithChosenFields) {
