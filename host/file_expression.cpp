@@ -207,11 +207,15 @@ private:
         return result;
     }
 
-    // Quoted text from the opening quote at position_; false when it is not
-    // closed.
+    // Whether quoted text starts at position_: in double quotes, or in
+    // single ones, which a Windows command line passes on as they are.
+    bool AtQuote() const { return position_ < text_.size() && (text_[position_] == '"' || text_[position_] == '\''); }
+
+    // Quoted text from the opening quote at position_ to the same quote;
+    // false when it is not closed.
     bool TakeQuoted(std::string& text) {
         const std::size_t open = position_++;
-        const std::size_t close = text_.find('"', position_);
+        const std::size_t close = text_.find(text_[open], position_);
         if (close == std::string::npos) {
             Fail("unterminated text", open);
             return false;
@@ -266,7 +270,7 @@ private:
         SkipSpace();
         const std::size_t start = position_;
         std::string subject;
-        const bool quoted = position_ < text_.size() && text_[position_] == '"';
+        const bool quoted = AtQuote();
         if (quoted) {
             if (fields_ == nullptr) return Fail(Unexpected());
             if (!TakeQuoted(subject)) return nullptr;
@@ -280,7 +284,7 @@ private:
             SkipSpace();
             const std::size_t at = position_;
             std::string name;
-            if (position_ < text_.size() && text_[position_] == '"') {
+            if (AtQuote()) {
                 if (!TakeQuoted(name)) return nullptr;
             } else {
                 name = TakeWord();
@@ -305,7 +309,7 @@ private:
         SkipSpace();
         std::string text;
         std::optional<double> number;
-        if (position_ < text_.size() && text_[position_] == '"') {
+        if (AtQuote()) {
             if (!TakeQuoted(text)) return nullptr;
         } else if (!isName) {
             // A number: a minus sign, digits and a fraction as a value has them.

@@ -9,15 +9,16 @@
 //   term       := "has" "(" field ")" | subject operator literal
 //   subject    := "EXT" | "NAME" | field
 //   operator   := "=" | "!=" | "<" | "<=" | ">" | ">="
-//   literal    := "text in double quotes" | number
+//   literal    := "text in double quotes" | 'or in single ones' | number
 //
-// EXT is the file's extension, NAME its whole name, which "=" matches as a
-// pattern (* any run of characters, ? one). A field is named by a word, an
-// index or a quoted header text, however the caller resolves it (the
-// detection expression has no fields). A field whose value is a number
-// compares numerically with a number; text compares with "=" and "!=",
-// without regard to ASCII case; a field without a value satisfies no
-// comparison, only "!has(...)".
+// Text may also stand in single quotes, which a Windows command line passes
+// on as they are. EXT is the file's extension, NAME its whole name, which
+// "=" matches as a pattern (* any run of characters, ? one). A field is
+// named by a word, an index or a quoted header text, however the caller
+// resolves it (the detection expression has no fields). A field whose value
+// is a number compares numerically with a number; text compares with "="
+// and "!=", without regard to ASCII case; a field without a value satisfies
+// no comparison, only "!has(...)".
 #pragma once
 
 #include <cstddef>

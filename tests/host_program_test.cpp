@@ -142,6 +142,16 @@ std::vector<TsvRow> TsvRows(const std::string& out) {
 
 double Number(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
 
+// An expression as a shell passes it: cmd.exe, which runs the program on
+// Windows, cannot pass double quotes inside an argument, so there the text
+// is in single quotes.
+std::string Expression(std::string text) {
+#ifdef _WIN32
+    std::replace(text.begin(), text.end(), '"', '\'');
+#endif
+    return text;
+}
+
 // The columns of the samples' TSV rows.
 enum SampleColumn { kPath, kBpm, kFormat, kTracks, kDivision, kMicroseconds, kDuration, kTime, kKey, kTicks };
 
@@ -171,7 +181,7 @@ TEST(HostProgram, WhereAndSortAgreeWithTheTsvOutput) {
     for (const Filter& filter : filters) {
         std::vector<TsvRow> expected;
         std::copy_if(rows.begin(), rows.end(), std::back_inserter(expected), filter.keeps);
-        const ProgramRun run = RunProgram({"--format", "tsv", "--where", filter.where, MIDIFIELDS_SAMPLES});
+        const ProgramRun run = RunProgram({"--format", "tsv", "--where", Expression(filter.where), MIDIFIELDS_SAMPLES});
         EXPECT_EQ(run.status, 0) << filter.where << ": " << run.err;
         EXPECT_EQ(TsvRows(run.out), expected) << filter.where;
     }
@@ -206,7 +216,7 @@ TEST(HostProgram, ABadConditionOrSortIsAUsageErrorThatSaysWhere) {
               "  duration > 1 & tempx < 3\n"
               "                 ^\n");
     for (const char* where : {R"(key < "F")", R"(key = "F)", "duration > 1 |", "duration 3"}) {
-        const ProgramRun run = RunProgram({"--where", where, MIDIFIELDS_SAMPLES});
+        const ProgramRun run = RunProgram({"--where", Expression(where), MIDIFIELDS_SAMPLES});
         EXPECT_EQ(run.status, 2) << where;
         EXPECT_NE(run.err.find(" at position "), std::string::npos) << where << ": " << run.err;
     }
