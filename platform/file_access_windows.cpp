@@ -7,12 +7,14 @@
 
 namespace {
 
-// Opens name, which is in a form Windows takes whatever its length.
-HANDLE OpenShared(const wchar_t* name) {
-    const DWORD attributes = GetFileAttributesW(name);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-        DataIsElsewhere(attributes))
+// Opens name, which is in a form Windows takes whatever its length, and
+// tells its size: the look at its attributes that comes first gives it.
+HANDLE OpenShared(const wchar_t* name, std::int64_t& size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(name, GetFileExInfoStandard, &data)) return INVALID_HANDLE_VALUE;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || DataIsElsewhere(data.dwFileAttributes))
         return INVALID_HANDLE_VALUE;
+    size = (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     // Shared for reading, writing and deleting: a sync client or an editor
     // that holds the file open with delete access does not keep it from
     // being read, and while it is read, others may rename or delete it.
@@ -21,10 +23,10 @@ HANDLE OpenShared(const wchar_t* name) {
 }
 
 // Its own frame: only a long path pays for the buffer of its long form.
-__attribute__((noinline)) HANDLE OpenLongPath(const wchar_t* path) {
+__attribute__((noinline)) HANDLE OpenLongPath(const wchar_t* path, std::int64_t& size) {
     wchar_t buffer[kLongestPath + 1];
     const wchar_t* name = LongPathForm(path, buffer);
-    return name != nullptr ? OpenShared(name) : INVALID_HANDLE_VALUE;
+    return name != nullptr ? OpenShared(name, size) : INVALID_HANDLE_VALUE;
 }
 
 }  // namespace
@@ -41,17 +43,16 @@ bool OpenFileForReading(const char16_t* path, ReadableFile& file) {
     file = ReadableFile{reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE), -1};
     if (path == nullptr) return false;
     const wchar_t* name = AsWindowsText(path);
-    HANDLE handle = NeedsLongPathForm(name) ? OpenLongPath(name) : OpenShared(name);
+    std::int64_t size = -1;
+    HANDLE handle = NeedsLongPathForm(name) ? OpenLongPath(name, size) : OpenShared(name, size);
     if (handle == INVALID_HANDLE_VALUE) return false;
     // Devices (CON, NUL, COM1) and pipes open like files, and a read from a
     // console or an idle pipe would hang the host: only disk files pass.
-    LARGE_INTEGER size;
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         CloseHandle(handle);
         return false;
     }
-    file.handle = reinterpret_cast<std::intptr_t>(handle);
-    if (GetFileSizeEx(handle, &size)) file.size = size.QuadPart;
+    file = ReadableFile{reinterpret_cast<std::intptr_t>(handle), size};
     return true;
 }
 
