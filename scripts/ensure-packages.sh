@@ -13,5 +13,8 @@ sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 echo "Installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Another install running at the same time (a second build) holds the lock
+# for a while: wait for it rather than fail.
+wait_for_lock=(-o DPkg::Lock::Timeout=900)
+"${sudo[@]}" apt-get "${wait_for_lock[@]}" update -qq
+"${sudo[@]}" apt-get "${wait_for_lock[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
