@@ -33,4 +33,16 @@ void CloseFile(ReadableFile& file);
 // (hierarchical storage) or fetched when opened or read (a cloud drive's
 // placeholder). Opening such a file would download it.
 bool DataIsElsewhere(std::uint32_t attributes);
+
+// Whether attributes refuse a file: a folder, or data held elsewhere.
+// Windows is asked twice. Before the open, about the name: for a symbolic
+// link that is the link itself (a reparse point of size 0), and what its
+// attributes refuse is never opened, since even the open would fetch data
+// held elsewhere. After the open, about what the handle reached, a link's
+// target included.
+bool RefusedByAttributes(std::uint32_t attributes);
+
+// The size to read, from the opened file's attributes and size (so a file
+// that grew since the first look is read whole), or -1 when they refuse it.
+std::int64_t SizeToRead(std::uint32_t openedAttributes, std::uint32_t sizeHigh, std::uint32_t sizeLow);
 #endif

@@ -7,14 +7,11 @@
 
 namespace {
 
-// Opens name, which is in a form Windows takes whatever its length, and
-// tells its size: the look at its attributes that comes first gives it.
-HANDLE OpenShared(const wchar_t* name, std::int64_t& size) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(name, GetFileExInfoStandard, &data)) return INVALID_HANDLE_VALUE;
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || DataIsElsewhere(data.dwFileAttributes))
-        return INVALID_HANDLE_VALUE;
-    size = (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+// Opens name, which is in a form Windows takes whatever its length, after a
+// look at the name's attributes.
+HANDLE OpenShared(const wchar_t* name) {
+    const DWORD attributes = GetFileAttributesW(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES || RefusedByAttributes(attributes)) return INVALID_HANDLE_VALUE;
     // Shared for reading, writing and deleting: a sync client or an editor
     // that holds the file open with delete access does not keep it from
     // being read, and while it is read, others may rename or delete it.
@@ -23,10 +20,19 @@ HANDLE OpenShared(const wchar_t* name, std::int64_t& size) {
 }
 
 // Its own frame: only a long path pays for the buffer of its long form.
-__attribute__((noinline)) HANDLE OpenLongPath(const wchar_t* path, std::int64_t& size) {
+__attribute__((noinline)) HANDLE OpenLongPath(const wchar_t* path) {
     wchar_t buffer[kLongestPath + 1];
     const wchar_t* name = LongPathForm(path, buffer);
-    return name != nullptr ? OpenShared(name, size) : INVALID_HANDLE_VALUE;
+    return name != nullptr ? OpenShared(name) : INVALID_HANDLE_VALUE;
+}
+
+// The size to read from the opened handle, or -1 when it is not to be read.
+// Devices (CON, NUL, COM1) and pipes open like files, and a read from a
+// console or an idle pipe would hang the host: only disk files pass.
+std::int64_t SizeOfOpened(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION opened;
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &opened)) return -1;
+    return SizeToRead(opened.dwFileAttributes, opened.nFileSizeHigh, opened.nFileSizeLow);
 }
 
 }  // namespace
@@ -39,16 +45,23 @@ bool DataIsElsewhere(std::uint32_t attributes) {
     return (attributes & (FILE_ATTRIBUTE_OFFLINE | kRecallOnOpen | kRecallOnDataAccess)) != 0;
 }
 
+bool RefusedByAttributes(std::uint32_t attributes) {
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || DataIsElsewhere(attributes);
+}
+
+std::int64_t SizeToRead(std::uint32_t openedAttributes, std::uint32_t sizeHigh, std::uint32_t sizeLow) {
+    if (RefusedByAttributes(openedAttributes)) return -1;
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow);
+}
+
 bool OpenFileForReading(const char16_t* path, ReadableFile& file) {
     file = ReadableFile{reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE), -1};
     if (path == nullptr) return false;
     const wchar_t* name = AsWindowsText(path);
-    std::int64_t size = -1;
-    HANDLE handle = NeedsLongPathForm(name) ? OpenLongPath(name, size) : OpenShared(name, size);
+    HANDLE handle = NeedsLongPathForm(name) ? OpenLongPath(name) : OpenShared(name);
     if (handle == INVALID_HANDLE_VALUE) return false;
-    // Devices (CON, NUL, COM1) and pipes open like files, and a read from a
-    // console or an idle pipe would hang the host: only disk files pass.
-    if (GetFileType(handle) != FILE_TYPE_DISK) {
+    const std::int64_t size = SizeOfOpened(handle);
+    if (size < 0) {
         CloseHandle(handle);
         return false;
     }

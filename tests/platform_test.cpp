@@ -115,6 +115,38 @@ TEST(OpenFileTest, DataThatIsNotOnThisMachineIsNotFetched) {
         EXPECT_FALSE(DataIsElsewhere(attributes)) << attributes;
 }
 
+TEST(OpenFileTest, ALinkIsJudgedByWhatItsOpenReached) {
+    // Windows describes a symbolic link's name as the link itself, a reparse
+    // point of size 0; Wine follows the link. So the decisions are tested on
+    // the values Windows gives.
+    constexpr std::uint32_t kArchive = 0x20, kReparsePoint = 0x400, kFolder = 0x10;
+    EXPECT_FALSE(RefusedByAttributes(kArchive | kReparsePoint));  // a link to a file is opened
+    EXPECT_TRUE(RefusedByAttributes(kFolder | kReparsePoint));    // a link to a folder is not
+    // The size is the target's, as the open handle tells it, past 4 GiB too.
+    EXPECT_EQ(SizeToRead(kArchive, 0, 1234), 1234);
+    EXPECT_EQ(SizeToRead(kArchive, 1, 5), (std::int64_t{1} << 32) + 5);
+    // A target whose data is offline or in the cloud is not read.
+    for (const std::uint32_t elsewhere : {0x1000u, 0x400000u}) EXPECT_EQ(SizeToRead(kArchive | elsewhere, 0, 1234), -1);
+    EXPECT_EQ(SizeToRead(kFolder, 0, 0), -1);
+}
+
+TEST(LongPathTest, ARelativePathIsMeasuredMadeAbsolute) {
+    // Wine opens long paths without the prefix; Windows does not. What is
+    // tested is the measure and the form the plug-in opens.
+    static wchar_t buffer[kLongestPath + 1];
+    std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
+    folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+    if (folder.back() != L'\\') folder += L'\\';
+    ASSERT_LT(folder.size(), 200u);
+    const std::wstring fits(259 - folder.size(), L'a');  // 259 characters made absolute
+    const std::wstring over(260 - folder.size(), L'a');  // 260
+    EXPECT_FALSE(NeedsLongPathForm(fits.c_str()));
+    ASSERT_TRUE(NeedsLongPathForm(over.c_str()));
+    EXPECT_EQ(std::wstring(LongPathForm(over.c_str(), buffer)), L"\\\\?\\" + folder + over);
+    EXPECT_FALSE(NeedsLongPathForm((L"C:\\" + std::wstring(256, L'a')).c_str()));
+    EXPECT_TRUE(NeedsLongPathForm((L"C:\\" + std::wstring(257, L'a')).c_str()));
+}
+
 TEST(LongPathTest, AbsoluteAndPrefixedOnlyWhenLong) {
     static wchar_t buffer[kLongestPath + 1];
     const std::wstring tail(300, L'a');
