@@ -2,15 +2,10 @@
 
 #include <sstream>
 
+#include "host/comma_list.h"
 #include "host/text_encoding.h"
 
 namespace {
-
-std::string Trim(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 std::vector<std::string> Words(const std::string& text) {
     std::istringstream stream(text);
@@ -48,17 +43,6 @@ bool PrefixOf(const std::string& item, const std::vector<std::string>& names) {
 
 }  // namespace
 
-std::vector<std::string> ListItems(const std::string& list) {
-    std::vector<std::string> items;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = list.find(',', start);
-        items.push_back(Trim(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
-        if (comma == std::string::npos) return items;
-        start = comma + 1;
-    }
-}
-
 bool FindField(const std::string& item, const std::vector<std::string>& catalogue, int& index, std::string& error) {
     const std::vector<std::string> shortNames = ShortFieldNames(catalogue);
     const std::string lower = AsciiLower(item);
@@ -87,7 +71,7 @@ bool FindField(const std::string& item, const std::vector<std::string>& catalogu
 bool SelectFields(const std::string& list, const std::vector<std::string>& catalogue, std::vector<int>& selected,
                   std::string& error) {
     selected.clear();
-    for (const std::string& item : ListItems(list)) {
+    for (const std::string& item : CommaListItems(list)) {
         int index = -1;
         if (!FindField(item, catalogue, index, error)) {
             error = item.empty() ? "an empty field name in --fields" : "--fields: " + error;

@@ -15,9 +15,6 @@
 bool SelectFields(const std::string& list, const std::vector<std::string>& catalogue, std::vector<int>& selected,
                   std::string& error);
 
-// The items of a comma-separated list, the blanks around each trimmed.
-std::vector<std::string> ListItems(const std::string& list);
-
 // One field named as --fields names it: its index, or false with the reason
 // (no such field, or the candidates of an ambiguous word) in error.
 bool FindField(const std::string& item, const std::vector<std::string>& catalogue, int& index, std::string& error);

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "host/text_encoding.h"
+
 bool IsPlainNumber(const std::string& text) {
     std::size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
     const auto digits = [&] {
@@ -25,4 +27,12 @@ std::optional<double> NumberValue(const std::string& text) {
     double value = 0.0;
     std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
+}
+
+ComparableValue Comparable(const std::string& text) { return ComparableValue{NumberValue(text), AsciiLower(text)}; }
+
+int CompareValues(const ComparableValue& a, const ComparableValue& b) {
+    if (a.number.has_value() && b.number.has_value()) return *a.number < *b.number ? -1 : *a.number > *b.number ? 1 : 0;
+    if (a.number.has_value() != b.number.has_value()) return a.number.has_value() ? -1 : 1;
+    return a.text.compare(b.text);
 }

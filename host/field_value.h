@@ -15,3 +15,16 @@ bool IsPlainNumber(const std::string& text);
 
 // The value of a plain decimal number; nothing for any other text.
 std::optional<double> NumberValue(const std::string& text);
+
+// A value as --where and --sort compare it, worked out once: its number
+// when it is one, and its text in ASCII lower case.
+struct ComparableValue {
+    std::optional<double> number;
+    std::string text;
+};
+
+ComparableValue Comparable(const std::string& text);
+
+// The order of two values, < 0, 0 or > 0: numbers by value and before any
+// text, text by its bytes without regard to ASCII case.
+int CompareValues(const ComparableValue& a, const ComparableValue& b);

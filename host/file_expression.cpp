@@ -1,8 +1,10 @@
 #include "host/file_expression.h"
 
+#include <algorithm>
 #include <cctype>
 #include <utility>
 
+#include "host/output/terminal_text.h"
 #include "host/text_encoding.h"
 
 namespace {
@@ -21,13 +23,24 @@ bool Holds(Comparison comparison, int order) {
     return false;
 }
 
+// The bytes of the character at text[at]: one for a byte that is not UTF-8.
+std::size_t CharacterLength(const std::string& text, std::size_t at) {
+    char32_t ignored = 0;
+    const std::size_t length = DecodeUtf8(text, at, ignored);
+    return length == 0 ? 1 : length;
+}
+
 // Whether name matches pattern, * standing for any run of characters and ?
-// for one byte, both already lower-cased. Backtracks only to the last *, so
-// it takes time linear in the name for each star.
+// for one character (a whole UTF-8 sequence), both already lower-cased.
+// Backtracks only to the last *, so it takes time linear in the name for
+// each star.
 bool MatchesPattern(const std::string& name, const std::string& pattern) {
     std::size_t n = 0, p = 0, starP = std::string::npos, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+        if (p < pattern.size() && pattern[p] == '?') {
+            n += CharacterLength(name, n);
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == name[n] && pattern[p] != '*') {
             ++n;
             ++p;
         } else if (p < pattern.size() && pattern[p] == '*') {
@@ -35,7 +48,8 @@ bool MatchesPattern(const std::string& name, const std::string& pattern) {
             starN = n;
         } else if (starP != std::string::npos) {
             p = starP + 1;
-            n = ++starN;
+            starN += CharacterLength(name, starN);
+            n = starN;
         } else {
             return false;
         }
@@ -65,26 +79,24 @@ private:
 // A field compared with a number or a text.
 class FieldTerm : public FileExpression {
 public:
-    FieldTerm(int field, Comparison comparison, std::string text, std::optional<double> number)
-        : field_(field), comparison_(comparison), text_(AsciiLower(std::move(text))), number_(number) {}
+    FieldTerm(int field, Comparison comparison, ComparableValue literal)
+        : field_(field), comparison_(comparison), literal_(std::move(literal)) {}
     bool Accepts(const FileFacts& file) const override {
         const std::size_t index = static_cast<std::size_t>(field_);
         if (index >= file.values.size() || !file.values[index].has_value()) return false;
-        const std::string& value = *file.values[index];
-        if (number_.has_value()) {
-            const std::optional<double> number = NumberValue(value);
-            if (!number.has_value()) return false;
-            return Holds(comparison_, *number < *number_ ? -1 : *number > *number_ ? 1 : 0);
-        }
-        return Holds(comparison_, AsciiLower(value) == text_ ? 0 : 1);
+        ComparableValue value = Comparable(*file.values[index]);
+        // A number compares only with a value that is one; text compares
+        // with the value's text, a number's digits included.
+        if (literal_.number.has_value() && !value.number.has_value()) return false;
+        if (!literal_.number.has_value()) value.number.reset();
+        return Holds(comparison_, CompareValues(value, literal_));
     }
     void FieldsRead(std::vector<int>& fields) const override { fields.push_back(field_); }
 
 private:
     int field_;
     Comparison comparison_;
-    std::string text_;
-    std::optional<double> number_;  // set when compared with a number
+    ComparableValue literal_;
 };
 
 class HasTerm : public FileExpression {
@@ -318,15 +330,15 @@ private:
                                           text_[end] == '.' || (end == position_ && text_[end] == '-')))
                 ++end;
             number = NumberValue(text_.substr(position_, end - position_));
-            if (!number.has_value()) return Fail("expected a number or text in double quotes");
+            if (!number.has_value()) return Fail("expected a number or text in quotes");
             position_ = end;
         } else {
-            return Fail("expected '\"'");
+            return Fail("expected text in quotes");
         }
         if (!number.has_value() && comparison != Comparison::kEqual && comparison != Comparison::kNotEqual)
             return Fail("text compares only with = and !=", operatorAt);
         if (isName) return std::make_unique<NameTerm>(word == "name", std::move(text), comparison == Comparison::kEqual);
-        return std::make_unique<FieldTerm>(field, comparison, std::move(text), number);
+        return std::make_unique<FieldTerm>(field, comparison, ComparableValue{number, AsciiLower(text)});
     }
 
     const std::string& text_;
@@ -355,10 +367,12 @@ std::string FileExtension(const std::string& fileName) {
 }
 
 std::string DescribeExpressionError(const std::string& text, const ExpressionError& error) {
-    // The caret goes under the character, counted in code points.
+    // Shown as a terminal may show it; the caret goes under the character,
+    // counted in code points.
+    const std::string before = PrintableText(text.substr(0, std::min(error.position, text.size())));
     std::size_t column = 0;
-    for (std::size_t i = 0; i < error.position && i < text.size(); ++i)
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++column;
-    return error.message + " at position " + std::to_string(column + 1) + "\n  " + text + "\n  " +
+    for (const char c : before)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++column;
+    return error.message + " at position " + std::to_string(column + 1) + "\n  " + PrintableText(text) + "\n  " +
            std::string(column, ' ') + "^";
 }

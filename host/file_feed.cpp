@@ -9,7 +9,7 @@ FileFeed::FileFeed(WalkOptions options, std::vector<std::string> named, std::ist
     : walk_(std::move(options)), named_(std::move(named)), list_(list), separator_(separator) {
     const bool allFiles = std::all_of(named_.begin(), named_.end(), [](const std::string& path) {
         std::error_code error;
-        return std::filesystem::is_regular_file(PathFromUtf8(path), error);
+        return std::filesystem::is_regular_file(PathStatus(PathFromUtf8(path), error));
     });
     if (list_ == nullptr && allFiles) knownTotal_ = named_.size();
 }

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "host/path_text.h"
 #include "host/plugin_fields.h"
+#include "host/reason_text.h"
 #include "host/system.h"
 
 namespace {
@@ -31,7 +31,7 @@ bool AllEmpty(const std::vector<FieldValue>& values) {
 FileOutcome ReadFile(const Plugin& plugin, const std::filesystem::path& path, const std::vector<bool>& wanted) {
     FileOutcome outcome;
     std::u16string widePath;
-    if (!PathToUtf16(path, widePath)) {
+    if (!PathToUtf16(PathForPlugin(path), widePath)) {
         outcome.error = "the file name is not valid UTF-8, so it cannot be passed to the plug-in";
         return outcome;
     }

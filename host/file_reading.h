@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/plugin_loader.h"
-#include "host/row_writer.h"
+#include "host/field_value.h"
 
 struct FileOutcome {
     std::string error;                // why the file could not be read; empty when it was

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "host/path_text.h"
+#include "host/reason_text.h"
 #include "host/system.h"
 
 namespace fs = std::filesystem;
@@ -26,15 +26,14 @@ std::string NotAFileReason(fs::file_type type) {
 std::string MissingPathReason(const fs::path& path) {
     std::string reason = UnopenableNameReason(path);
     if (!reason.empty()) return reason;
-    std::error_code error;
-    return fs::is_symlink(fs::symlink_status(path, error)) ? "broken symbolic link" : "no such file or folder";
+    return IsSymbolicLink(path) ? "broken symbolic link" : "no such file or folder";
 }
 
 // The path's status, symbolic links followed; false with the reason when
 // it has none.
 bool StatusOf(const fs::path& path, fs::file_status& status, std::string& problem) {
     std::error_code error;
-    status = fs::status(path, error);
+    status = PathStatus(path, error);
     if (status.type() == fs::file_type::not_found) problem = MissingPathReason(path);
     else if (error) problem = ReasonText(error);
     return problem.empty();
@@ -65,19 +64,16 @@ void FileWalk::Enter(const fs::path& folder, bool recurse) {
     std::string identity;
     if (IdentifyFolder(folder, identity) && !visited_.insert(identity).second) return;
 
+    std::vector<fs::path> names;
     std::error_code error;
-    fs::directory_iterator it(folder, error);
-    if (error) {
-        ready_ = WalkEntry{folder, ReasonText(error)};
-        return;
-    }
+    ListFolder(folder, names, error);
+    // A folder that could not be read, or only in part: said first, then
+    // what was read.
+    if (error) ready_ = WalkEntry{folder, ReasonText(error)};
+    std::sort(names.begin(), names.end(), [](const fs::path& a, const fs::path& b) { return a.native() < b.native(); });
     Level level;
     level.recurse = recurse;
-    for (const fs::directory_iterator end; it != end; it.increment(error)) level.entries.push_back(it->path());
-    // A folder that could be read only in part: said first, then what was read.
-    if (error) ready_ = WalkEntry{folder, ReasonText(error)};
-    std::sort(level.entries.begin(), level.entries.end(),
-              [](const fs::path& a, const fs::path& b) { return a.filename().native() < b.filename().native(); });
+    for (const fs::path& name : names) level.entries.push_back(folder / name);
     levels_.push_back(std::move(level));
 }
 

@@ -4,10 +4,11 @@
 // A named file is always taken. A named folder is walked recursively (or
 // only its first level), in a stable order: the entries of each folder
 // sorted by name, a subfolder's files at the subfolder's place. Only the
-// names of the folders on the way down are held, never the whole tree.
+// sorted entries of the folders on the way down are held, never the whole
+// tree.
 // Files in folders are taken when the filter accepts their name. Symbolic
-// links are followed, but each folder (by device and inode) is entered
-// once in a run, so a link loop ends instead of hanging the walk.
+// links are followed, but each folder (by its identity on the system) is
+// entered once in a run, so a link loop ends instead of hanging the walk.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,8 @@
 // Windows entry point: the arguments arrive as UTF-16 through wmain, so any
 // file name reaches the plug-in intact whatever the ANSI code page is. They
 // are handed to RunHost as UTF-8, like the POSIX entry point's.
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -9,6 +11,10 @@
 #include "host/text_encoding.h"
 
 int wmain(int argc, wchar_t** argv) {
+    // Whatever loads a library from now on (the plug-in's imports, the
+    // system's own delay-loaded ones) looks in the system folder only,
+    // never in the current folder or along PATH.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     PrepareStandardStreams();
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is a UTF-16 code unit on Windows");
     std::vector<std::string> arguments;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <map>
 
+#include "host/comma_list.h"
+#include "host/reason_text.h"
 #include "host/text_encoding.h"
 
 namespace {
@@ -59,11 +61,8 @@ const std::map<std::string, OutputFormat> kFormats{
 // false when an item is left empty.
 bool SplitExtensions(const std::string& text, std::vector<std::string>& extensions) {
     extensions.clear();
-    for (std::size_t start = 0, end; start <= text.size(); start = end + 1) {
-        end = std::min(text.find(',', start), text.size());
-        std::string item = text.substr(start, end - start);
+    for (std::string item : CommaListItems(text)) {
         item.erase(0, item.find_first_not_of(" ."));
-        item.erase(item.find_last_not_of(' ') + 1);
         if (item.empty()) return false;
         extensions.push_back(item);
     }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/row_writer.h"
+#include "host/output/output_format.h"
 
 struct HostOptions {
     std::vector<std::string> paths;

@@ -27,9 +27,25 @@ struct PluginDefaults {
 
 }  // namespace
 
-std::string DefaultPluginPath() { return ExecutableFolder() + kPluginFileName; }
+std::string DefaultPluginPath() {
+    const std::string folder = ExecutableFolder();
+    return folder.empty() ? "" : folder + kPluginFileName;
+}
+
+std::string NamedPluginPath(const std::string& named) {
+    std::string path;
+    PathToUtf8(FullPath(PathFromUtf8(named)), path);
+    return path;
+}
 
 bool LoadPlugin(const std::string& path, Plugin& plugin, std::string& error) {
+    // A bare file name would be searched for, in the current folder and
+    // along the library path, where any file of that name may wait.
+    if (path.empty()) {
+        error = std::string("cannot tell where this program is, so not where its plug-in is: name the ") +
+                kPluginFileName + " to load with --plugin";
+        return false;
+    }
     plugin.handle = OpenLibrary(path);
     if (plugin.handle == nullptr) {
         error = LibraryErrorText();

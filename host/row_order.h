@@ -2,6 +2,7 @@
 // without a value last, ties in the order the files came.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,14 @@ struct SortKey {
 bool ParseSortKeys(const std::string& list, const FieldResolver& fields, std::vector<SortKey>& keys,
                    std::string& error);
 
-// Whether a file with values a goes before one with values b (values by
-// field index). Numbers compare as numbers and come before text, text
-// compares without regard to ASCII case, and a missing value goes last
-// whichever the direction; equal files keep their order under a stable sort.
-bool SortsBefore(const std::vector<FieldValue>& a, const std::vector<FieldValue>& b,
-                 const std::vector<SortKey>& keys);
+// A file's values of the sort keys, in key order, made comparable once when
+// the file is read rather than at every comparison; nothing for a key the
+// file has no value for.
+using SortValues = std::vector<std::optional<ComparableValue>>;
+SortValues SortValuesOf(const std::vector<FieldValue>& values, const std::vector<SortKey>& keys);
+
+// Whether a file goes before another. Numbers compare as numbers and come
+// before text, text compares without regard to ASCII case, and a missing
+// value goes last whichever the direction; equal files keep their order
+// under a stable sort.
+bool SortsBefore(const SortValues& a, const SortValues& b, const std::vector<SortKey>& keys);

@@ -18,10 +18,13 @@
 #include "host/file_feed.h"
 #include "host/file_reading.h"
 #include "host/options.h"
+#include "host/output/output_format.h"
+#include "host/output/terminal_text.h"
 #include "host/ordered_work.h"
 #include "host/path_text.h"
 #include "host/plugin_fields.h"
 #include "host/progress_line.h"
+#include "host/reason_text.h"
 #include "host/row_order.h"
 #include "host/run_totals.h"
 #include "host/system.h"
@@ -78,23 +81,30 @@ public:
 
 private:
     std::optional<int> LoadPlugin();
+    int PrintPluginFile();
+    int PrintFieldList();
+    std::optional<int> ReadDetectionExpression();
     std::optional<int> ChooseFields();
-    std::optional<int> OpenList();
-    std::optional<int> MakeFeed();
     std::optional<int> ParseWhereAndSort();
+    std::optional<int> OpenList();
+    void MakeFeed();
+    void StartOutput();
     void ReadFiles();
     bool EmitRow(const WalkEntry& entry, const FileOutcome& outcome);
     bool WriteRow(const std::string& path, const std::vector<FieldValue>& values);
     void WriteSortedRows();
     void ReportEnd();
 
-    // A row kept for --sort: the path as shown and every field read.
+    // A row kept for --sort: the path as shown, every field read, and the
+    // values of the sort keys.
     struct HeldRow {
         std::string path;
         std::vector<FieldValue> values;
+        SortValues sortValues;
     };
 
     HostOptions options_;
+    std::string pluginPath_;
     Plugin plugin_;
     std::vector<std::string> catalogue_;
     std::vector<int> selected_;
@@ -102,7 +112,7 @@ private:
     int durationField_ = -1;    // the playing time's index in the catalogue
     std::ifstream listFile_;
     std::istream* list_ = nullptr;
-    std::string listName_;
+    std::string listName_;  // as a message names it
     std::unique_ptr<FileExpression> detect_;
     std::unique_ptr<FileExpression> where_;  // --where, or null
     std::vector<SortKey> sortKeys_;          // --sort, or empty
@@ -120,10 +130,15 @@ private:
 int HostRun::Run() {
     if (options_.version) std::cout << "midifields " MIDIFIELDS_VERSION "\n";
     if (const auto end = LoadPlugin()) return *end;
+    if (options_.version) return PrintPluginFile();
+    catalogue_ = ReadCatalogue(plugin_);
+    if (options_.listFields) return PrintFieldList();
+    if (const auto end = ReadDetectionExpression()) return *end;
     if (const auto end = ChooseFields()) return *end;
     if (const auto end = ParseWhereAndSort()) return *end;
     if (const auto end = OpenList()) return *end;
-    if (const auto end = MakeFeed()) return *end;
+    MakeFeed();
+    StartOutput();
     ReadFiles();
     if (!writeFailed_) WriteSortedRows();
     if (writeFailed_) return kExitProblem;
@@ -133,23 +148,31 @@ int HostRun::Run() {
     return ExitAfterWriting() == 0 ? status_ : kExitProblem;
 }
 
+// The plug-in named with --plugin, or the one beside the program: always by
+// its full path, so no search along the system's library path ever picks
+// another file of that name.
 std::optional<int> HostRun::LoadPlugin() {
+    pluginPath_ = options_.pluginPath ? NamedPluginPath(*options_.pluginPath) : DefaultPluginPath();
     std::string error;
-    const std::string pluginPath = options_.pluginPath.value_or(DefaultPluginPath());
-    if (!::LoadPlugin(pluginPath, plugin_, error)) {
+    if (!::LoadPlugin(pluginPath_, plugin_, error)) {
         std::cout.flush();
-        Complain(error);
+        Complain(PrintableText(error, StandIn::kEscapedBytes));
         return kExitProblem;
     }
-    if (options_.version) {
-        std::cout << "plug-in: " << pluginPath << '\n';
-        return ExitAfterWriting();
-    }
-    catalogue_ = ReadCatalogue(plugin_);
-    if (options_.listFields) {
-        for (std::size_t i = 0; i < catalogue_.size(); ++i) std::cout << i << '\t' << catalogue_[i] << '\n';
-        return ExitAfterWriting();
-    }
+    return std::nullopt;
+}
+
+int HostRun::PrintPluginFile() {
+    std::cout << "plug-in: " << PrintableText(pluginPath_, StandIn::kEscapedBytes) << '\n';
+    return ExitAfterWriting();
+}
+
+int HostRun::PrintFieldList() {
+    for (std::size_t i = 0; i < catalogue_.size(); ++i) std::cout << i << '\t' << catalogue_[i] << '\n';
+    return ExitAfterWriting();
+}
+
+std::optional<int> HostRun::ReadDetectionExpression() {
     const std::string detectText = ReadDetectString(plugin_);
     ExpressionError detectError;
     detect_ = FileExpression::Parse(detectText, nullptr, detectError);
@@ -207,10 +230,11 @@ std::optional<int> HostRun::ParseWhereAndSort() {
 std::optional<int> HostRun::OpenList() {
     if (!options_.filesFrom) return std::nullopt;
     const bool standardInput = *options_.filesFrom == "-";
-    listName_ = standardInput ? "standard input" : *options_.filesFrom;
+    const std::filesystem::path listPath = PathFromUtf8(*options_.filesFrom);
+    listName_ = standardInput ? "standard input" : PathForMessage(listPath);
     list_ = &std::cin;
     if (!standardInput) {
-        listFile_.open(PathFromUtf8(*options_.filesFrom), std::ios::binary);
+        listFile_.open(SystemPath(listPath), std::ios::binary);
         if (!listFile_) {
             Complain(listName_ + ": " + ReasonText(std::error_code(errno, std::generic_category())));
             return kExitProblem;
@@ -220,7 +244,7 @@ std::optional<int> HostRun::OpenList() {
     return std::nullopt;
 }
 
-std::optional<int> HostRun::MakeFeed() {
+void HostRun::MakeFeed() {
     WalkOptions walkOptions;
     walkOptions.recurse = options_.recurse;
     if (!options_.allFiles) {
@@ -237,7 +261,11 @@ std::optional<int> HostRun::MakeFeed() {
         };
     }
     feed_.emplace(std::move(walkOptions), options_.paths, list_, options_.nullSeparated ? '\0' : '\n');
+}
 
+// The format (a table on a terminal, else tsv), its writer with the
+// header written, and the progress line.
+void HostRun::StartOutput() {
     stdoutIsTerminal_ = IsTerminal(stdout);
     format_ = options_.format.value_or(stdoutIsTerminal_ ? OutputFormat::kTable : OutputFormat::kTsv);
     const bool forPeople = format_ == OutputFormat::kTable || format_ == OutputFormat::kList;
@@ -248,7 +276,6 @@ std::optional<int> HostRun::MakeFeed() {
     writer_ = MakeRowWriter(format_, std::cout, forPeople ? OutputWidth() : 0);
     writer_->Begin(columns);
     progress_.emplace(feed_->KnownTotal(), IsTerminal(stderr));
-    return std::nullopt;
 }
 
 void HostRun::ReadFiles() {
@@ -287,10 +314,10 @@ bool HostRun::EmitRow(const WalkEntry& entry, const FileOutcome& outcome) {
     totals_.AddFile(AllEmpty(outcome.values),
                     durationField_ >= 0 ? outcome.values[static_cast<std::size_t>(durationField_)] : std::nullopt);
     if (!sortKeys_.empty()) {
-        heldRows_.push_back(HeldRow{PathForMessage(entry.path), outcome.values});
+        heldRows_.push_back(HeldRow{PathText(entry.path), outcome.values, SortValuesOf(outcome.values, sortKeys_)});
         return true;
     }
-    return WriteRow(PathForMessage(entry.path), outcome.values);
+    return WriteRow(PathText(entry.path), outcome.values);
 }
 
 // Writes the selected fields of one file; false when the output failed.
@@ -312,7 +339,7 @@ bool HostRun::WriteRow(const std::string& path, const std::vector<FieldValue>& v
 // --sort: the rows held during the run, in order; ties keep the walk's.
 void HostRun::WriteSortedRows() {
     std::stable_sort(heldRows_.begin(), heldRows_.end(), [this](const HeldRow& a, const HeldRow& b) {
-        return SortsBefore(a.values, b.values, sortKeys_);
+        return SortsBefore(a.sortValues, b.sortValues, sortKeys_);
     });
     for (const HeldRow& row : heldRows_)
         if (!WriteRow(row.path, row.values)) return;

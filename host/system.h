@@ -7,11 +7,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 // The plug-in library's file name (libmidifields.so, midifields.dll).
 extern const char kPluginFileName[];
 
-// Loads a shared library; null on failure, when LibraryErrorText says why.
+// Loads a shared library by its full path, never searched for along the
+// system's library path (on Windows its own imports come from the system
+// folder only); null on failure, when LibraryErrorText says why.
 void* OpenLibrary(const std::string& path);
 // The address of an exported function, or null.
 void* FindSymbol(void* library, const char* name);
@@ -32,8 +36,41 @@ bool PathToUtf8(const std::filesystem::path& path, std::string& out);
 // The path's UTF-16 text for the plug-in; false when that is impossible.
 bool PathToUtf16(const std::filesystem::path& path, std::u16string& out);
 
+// The host's own look at files and folders. On Windows these are the
+// system's calls on the \\?\ form of a long path: the C runtime this build
+// links (and so std::filesystem) refuses that form and stops at 259
+// characters. Elsewhere they are std::filesystem's and POSIX's.
+
+// The full path of path, resolved against the current folder (on Windows
+// also normalised, as the system does); path itself when that fails.
+std::filesystem::path FullPath(const std::filesystem::path& path);
+
+// The path to hand the plug-in for a file the host found: on Windows its
+// full path, as host programs pass them; elsewhere the path as named, which
+// the system resolves without a limit of its own.
+std::filesystem::path PathForPlugin(const std::filesystem::path& path);
+
+// The form of path for the system's calls: on Windows a path whose full
+// form is longer than 259 characters in its \\?\ form (see platform/
+// long_path.h); otherwise, and elsewhere, path itself.
+std::filesystem::path SystemPath(const std::filesystem::path& path);
+
+// What path names, symbolic links followed: as std::filesystem::status
+// tells it, file_type::not_found (with error set) when nothing is there.
+std::filesystem::file_status PathStatus(const std::filesystem::path& path, std::error_code& error);
+
+// Whether path itself is a symbolic link (on Windows any reparse point: a
+// link or a junction), which PathStatus followed.
+bool IsSymbolicLink(const std::filesystem::path& path);
+
+// The names of the entries of folder, in no particular order; when the
+// folder cannot be read, or only in part, error says why and names holds
+// what was read.
+void ListFolder(const std::filesystem::path& folder, std::vector<std::filesystem::path>& names,
+                std::error_code& error);
+
 // Equal for two paths exactly when they name the same folder (device and
-// inode on POSIX, the canonical path on Windows); false when unknown.
+// inode on POSIX, volume and file index on Windows); false when unknown.
 bool IdentifyFolder(const std::filesystem::path& folder, std::string& identity);
 
 // fopen(path, "rb") for any file name; errno says why on failure.

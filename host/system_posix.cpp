@@ -40,6 +40,29 @@ bool PathToUtf8(const fs::path& path, std::string& out) {
 
 bool PathToUtf16(const fs::path& path, std::u16string& out) { return Utf8ToUtf16(path.native(), out); }
 
+fs::path FullPath(const fs::path& path) {
+    std::error_code error;
+    fs::path full = fs::absolute(path, error);
+    return error ? path : full;
+}
+
+fs::path PathForPlugin(const fs::path& path) { return path; }
+
+fs::path SystemPath(const fs::path& path) { return path; }
+
+fs::file_status PathStatus(const fs::path& path, std::error_code& error) { return fs::status(path, error); }
+
+bool IsSymbolicLink(const fs::path& path) {
+    std::error_code error;
+    return fs::is_symlink(fs::symlink_status(path, error));
+}
+
+void ListFolder(const fs::path& folder, std::vector<fs::path>& names, std::error_code& error) {
+    names.clear();
+    fs::directory_iterator it(folder, error);
+    for (const fs::directory_iterator end; !error && it != end; it.increment(error)) names.push_back(it->path().filename());
+}
+
 bool IdentifyFolder(const fs::path& folder, std::string& identity) {
     struct stat status {};
     if (stat(folder.c_str(), &status) != 0) return false;

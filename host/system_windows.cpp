@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <cwctype>
+#include <memory>
 
 #include "host/system.h"
 #include "host/text_encoding.h"
+#include "platform/long_path.h"
 
 namespace fs = std::filesystem;
 
@@ -26,18 +28,46 @@ bool IsDeviceName(const std::wstring& name) {
            stem[3] >= L'1' && stem[3] <= L'9';
 }
 
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The last error of the system, and the status std::filesystem gives for it.
+fs::file_status Failure(std::error_code& error) {
+    error = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+    // A name Windows refuses as written (wildcards, a colon) names nothing.
+    const bool missing = error == std::errc::no_such_file_or_directory || error.value() == ERROR_INVALID_NAME;
+    return fs::file_status(missing ? fs::file_type::not_found : fs::file_type::none);
+}
+
+// What the system says of a file or folder once it is open: a link's
+// target, since the open follows it.
+bool OpenedFileInformation(const fs::path& systemPath, BY_HANDLE_FILE_INFORMATION& information) {
+    // No access asked for, and backup semantics, which a folder needs to open.
+    const HANDLE handle =
+        CreateFileW(systemPath.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const bool known = GetFileInformationByHandle(handle, &information) != 0;
+    const DWORD lastError = GetLastError();
+    CloseHandle(handle);
+    SetLastError(lastError);
+    return known;
+}
+
 }  // namespace
 
 const char kPluginFileName[] = "midifields.dll";
 
-// LoadLibraryW gets the full UTF-16 name, whatever the ANSI code page is.
+// The full UTF-16 name, whatever the ANSI code page is. The DLL's own
+// imports are looked for in the system folder only (and beside the DLL),
+// never in the current folder or along PATH, where anyone may put a
+// KERNEL32.dll of their own.
 void* OpenLibrary(const std::string& path) {
     std::u16string widePath;
     if (!Utf8ToUtf16(path, widePath)) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return nullptr;
     }
-    return LoadLibraryW(reinterpret_cast<const wchar_t*>(widePath.c_str()));
+    return LoadLibraryExW(reinterpret_cast<const wchar_t*>(widePath.c_str()), nullptr,
+                          LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 // GetProcAddress hands back a generic function pointer; the exports' real
@@ -90,16 +120,76 @@ bool PathToUtf16(const fs::path& path, std::u16string& out) {
     return true;
 }
 
-bool IdentifyFolder(const fs::path& folder, std::string& identity) {
+fs::path FullPath(const fs::path& path) {
     std::error_code error;
-    const std::wstring canonical = fs::canonical(folder, error).native();
-    if (error) return false;
-    // The UTF-16 units as bytes: exact even for names that are not valid UTF-16.
-    identity.assign(reinterpret_cast<const char*>(canonical.data()), canonical.size() * sizeof(wchar_t));
+    fs::path full = fs::absolute(path, error);  // GetFullPathNameW, no length limit
+    return error ? path : full;
+}
+
+fs::path PathForPlugin(const fs::path& path) { return FullPath(path); }
+
+fs::path SystemPath(const fs::path& path) {
+    if (!NeedsLongPathForm(path.c_str())) return path;
+    struct Buffer {
+        wchar_t text[kLongestPath + 1];
+    };
+    const auto buffer = std::make_unique<Buffer>();
+    const wchar_t* longForm = LongPathForm(path.c_str(), buffer->text);
+    return longForm != nullptr ? fs::path(longForm) : path;
+}
+
+fs::file_status PathStatus(const fs::path& path, std::error_code& error) {
+    error.clear();
+    // Such a name opens the device, in whatever folder it is.
+    if (IsDeviceName(path.filename().native())) return fs::file_status(fs::file_type::character);
+    const fs::path name = SystemPath(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data)) return Failure(error);
+    DWORD attributes = data.dwFileAttributes;
+    // A symbolic link or a junction describes itself; what it leads to, if
+    // anything, is what counts.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        BY_HANDLE_FILE_INFORMATION target;
+        if (!OpenedFileInformation(name, target)) return Failure(error);
+        attributes = target.dwFileAttributes;
+    }
+    return fs::file_status((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? fs::file_type::directory
+                                                                         : fs::file_type::regular);
+}
+
+bool IsSymbolicLink(const fs::path& path) {
+    const DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+void ListFolder(const fs::path& folder, std::vector<fs::path>& names, std::error_code& error) {
+    names.clear();
+    error.clear();
+    WIN32_FIND_DATAW found;
+    // The pattern's own length counts towards the limit.
+    const HANDLE search = FindFirstFileExW(SystemPath(folder / L"*").c_str(), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) Failure(error);  // else an empty folder
+        return;
+    }
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.emplace_back(name);
+    } while (FindNextFileW(search, &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES) Failure(error);
+    FindClose(search);
+}
+
+bool IdentifyFolder(const fs::path& folder, std::string& identity) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!OpenedFileInformation(SystemPath(folder), information)) return false;
+    const std::uint64_t index = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+    identity = std::to_string(information.dwVolumeSerialNumber) + ":" + std::to_string(index);
     return true;
 }
 
-std::FILE* OpenForReading(const fs::path& path) { return _wfopen(path.c_str(), L"rb"); }
+std::FILE* OpenForReading(const fs::path& path) { return _wfopen(SystemPath(path).c_str(), L"rb"); }
 
 std::string UnopenableNameReason(const fs::path& path) {
     const std::wstring name = path.filename().native();
@@ -108,12 +198,15 @@ std::string UnopenableNameReason(const fs::path& path) {
     if (IsDeviceName(name)) return "the name is a Windows device (NUL, CON, COM1, ...), not a file";
     // Listed in its folder, yet the name reaches nothing: not a file or a
     // folder at all (a pipe or a device of a shared POSIX file system, for
-    // one), which Windows cannot open.
+    // one), which Windows cannot open. The name itself must be listed, not
+    // some other that it matches as a pattern (*.mid from cmd.exe).
+    const fs::path systemPath = SystemPath(path);
     WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW(path.c_str(), &found);
+    const HANDLE search = FindFirstFileW(systemPath.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return "";
     FindClose(search);
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return "";
+    if (name.find_first_of(L"*?") != std::wstring::npos || _wcsicmp(found.cFileName, name.c_str()) != 0) return "";
+    if (GetFileAttributesW(systemPath.c_str()) != INVALID_FILE_ATTRIBUTES) return "";
     return "Windows lists the name but cannot open it: not a file or folder (a pipe or a device)";
 }
 

@@ -93,9 +93,3 @@ std::string AsciiLower(std::string text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return text;
 }
-
-std::string LowerCaseStart(std::string text) {
-    const auto capital = [&](std::size_t at) { return at < text.size() && text[at] >= 'A' && text[at] <= 'Z'; };
-    if (capital(0) && !capital(1)) text[0] = AsciiLower(text.substr(0, 1))[0];
-    return text;
-}

@@ -20,7 +20,3 @@ std::string Utf16ToUtf8(const char16_t* text);
 // A-Z to a-z, every other byte as it is: names and keywords people type in
 // any case, compared the same in every locale.
 std::string AsciiLower(std::string text);
-
-// A message of the system or a library in the words of the program's own:
-// its first letter lower-cased, unless it starts an acronym ("I/O error").
-std::string LowerCaseStart(std::string text);

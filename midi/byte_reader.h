@@ -3,9 +3,9 @@
 // read here means the buffering strategy is decided in one place.
 //
 // The reader keeps its own fixed buffer, filled by the source's read; a file
-// source should therefore read unbuffered (a stream set to _IONBF) so no
-// byte is copied twice. A scan is then about one read system call per
-// buffer of file:
+// source therefore reads with the system's own call (read, ReadFile) into
+// it, so no byte is copied twice. A scan is then about one read system call
+// per buffer of file:
 //   - a skip that stays inside the buffer only moves a pointer;
 //   - a skip beyond it drops the buffer and records the target; the one
 //     64-bit seek happens only when the next read needs it, so a skip to
@@ -20,9 +20,9 @@
 // without asking the source again, and readFailed tells the scan that what it
 // read is not the whole file.
 //
-// The logical position counts the pushed-back byte as not yet consumed: after
-// reading the byte at position p and pushing it back, Tell() is p again, and
-// the next read or skip starts from p.
+// The logical position counts the pushed-back byte as not yet consumed:
+// after reading the byte at position p and pushing it back, TellPosition is
+// p again, and the next read or skip starts from p.
 //
 // The whole reader, buffer included, is one plain record meant to live in the
 // caller's frame: nothing is allocated and InitByteReader does not clear the

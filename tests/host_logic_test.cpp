@@ -10,15 +10,16 @@
 #include <sstream>
 #include <thread>
 
-#include "host/delimited_writer.h"
-#include "host/file_expression.h"
 #include "host/field_selection.h"
+#include "host/file_expression.h"
 #include "host/file_walk.h"
 #include "host/ordered_work.h"
-#include "host/path_text.h"
+#include "host/output/delimited_writer.h"
+#include "host/output/output_format.h"
+#include "host/output/terminal_text.h"
+#include "host/reason_text.h"
 #include "host/row_order.h"
 #include "host/run_totals.h"
-#include "host/terminal_text.h"
 #include "host/text_encoding.h"
 #include "tests/test_files.h"
 
@@ -140,8 +141,9 @@ TEST(RowOrder, NumbersAsNumbersTextWithoutCaseMissingLastAndStable) {
         std::vector<SortKey> keys;
         std::string error;
         EXPECT_TRUE(ParseSortKeys(list, kTestFields, keys, error)) << error;
-        std::stable_sort(rows.begin(), rows.end(),
-                         [&keys](const auto& a, const auto& b) { return SortsBefore(a.second, b.second, keys); });
+        std::stable_sort(rows.begin(), rows.end(), [&keys](const auto& a, const auto& b) {
+            return SortsBefore(SortValuesOf(a.second, keys), SortValuesOf(b.second, keys), keys);
+        });
         std::string ids;
         for (const auto& row : rows) ids += std::to_string(row.first);
         return ids;
@@ -322,9 +324,13 @@ TEST(DisplayWidth, WideCharactersCountTwoAndCombiningMarksNone) {
 
 TEST(TerminalText, ControlCharactersNeverReachTheTerminal) {
     // C0 (escape), DEL, and C1 (CSI, U+009B, which some terminals obey),
-    // and a byte that is not UTF-8.
-    EXPECT_EQ(PrintableText("a\x1b[2J b\x7f c\xc2\x9b d\xc2\x80 \xff.mid"), "a?[2J b? c? d? ?.mid");
-    EXPECT_EQ(PrintableText("caf\u00e9 \u00a0\u97f3.mid"), "caf\u00e9 \u00a0\u97f3.mid");
+    // and a byte that is not UTF-8: one '?' each in the table, the bytes
+    // escaped in messages.
+    const std::string name = "a\x1b[2J b\x7f c\xc2\x9b d\xc2\x80 \xff.mid";
+    EXPECT_EQ(PrintableText(name), "a?[2J b? c? d? ?.mid");
+    EXPECT_EQ(PrintableText(name, StandIn::kEscapedBytes), "a\\x1B[2J b\\x7F c\\xC2\\x9B d\\xC2\\x80 \\xFF.mid");
+    for (const StandIn standIn : {StandIn::kQuestionMark, StandIn::kEscapedBytes})
+        EXPECT_EQ(PrintableText("caf\u00e9 \u00a0\u97f3.mid", standIn), "caf\u00e9 \u00a0\u97f3.mid");
 }
 
 TEST(OutputFormat, TableFitsItsWidthByDisplayColumnsThenWrapsThenShortensHeadersThenBecomesAList) {
@@ -469,22 +475,23 @@ TEST(RunTotals, CountsFilesAndAddsPlayingTime) {
                                     "MIDI files without playing time: 1\n");
 }
 
-TEST(PathText, ReasonsAreInTheWordsOfEveryMessage) {
+TEST(ReasonText, ReasonsAreInTheWordsOfEveryMessage) {
     EXPECT_EQ(ReasonText(std::make_error_code(std::errc::no_such_file_or_directory)), "no such file or folder");
     EXPECT_EQ(ReasonText(std::make_error_code(std::errc::permission_denied)), "permission denied");
     const std::string rare = ReasonText(std::make_error_code(std::errc::io_error));
     EXPECT_TRUE(std::islower(static_cast<unsigned char>(rare[0])) && rare.back() != '.') << rare;
 }
 
-TEST(PathText, InvalidUtf8BytesAreShownEscaped) {
-    EXPECT_EQ(EscapeInvalidUtf8("ok \u00e9"), "ok \u00e9");
-    EXPECT_EQ(EscapeInvalidUtf8("a\xff" "b\xc3"), "a\\xFFb\\xC3");
-    EXPECT_EQ(EscapeInvalidUtf8("\xed\xa0\x80"), "\\xED\\xA0\\x80");  // a surrogate is not UTF-8
+TEST(TerminalText, BytesThatAreNotUtf8AreShownEscaped) {
+    const auto escaped = [](const std::string& text) { return PrintableText(text, StandIn::kEscapedBytes); };
+    // A lead byte at the end, or followed by ASCII rather than a continuation.
+    EXPECT_EQ(escaped("a\xff" "b\xc3"), "a\\xFFb\\xC3");
+    EXPECT_EQ(escaped("bad\xc3.mid"), "bad\\xC3.mid");
+    EXPECT_EQ(escaped("\xed\xa0\x80"), "\\xED\\xA0\\x80");  // a surrogate is not UTF-8
     // Overlong forms, "/" and NUL in disguise, are not UTF-8 either.
-    EXPECT_EQ(EscapeInvalidUtf8("a\xc0\xaf" "b\xe0\x80\xaf"), "a\\xC0\\xAFb\\xE0\\x80\\xAF");
+    EXPECT_EQ(escaped("a\xc0\xaf" "b\xe0\x80\xaf"), "a\\xC0\\xAFb\\xE0\\x80\\xAF");
     std::u16string wide;
-    EXPECT_FALSE(Utf8ToUtf16("x\xc0\xafy", wide));
-    EXPECT_FALSE(Utf8ToUtf16("x\xc0\x80", wide));
+    for (const char* bad : {"x\xc0\xafy", "x\xc0\x80", "bad\xc3.mid"}) EXPECT_FALSE(Utf8ToUtf16(bad, wide)) << bad;
 }
 
 }  // namespace

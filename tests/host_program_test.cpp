@@ -18,9 +18,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/delimited_writer.h"
+#include "host/output/delimited_writer.h"
+#include "host/output/terminal_text.h"
 #include "host/system.h"
-#include "host/terminal_text.h"
 #include "tests/test_files.h"
 
 namespace fs = std::filesystem;

@@ -1,12 +1,12 @@
-#include "host/table_writer.h"
+#include "host/output/table_writer.h"
 
 #include <algorithm>
 #include <numeric>
 #include <sstream>
 
 #include "host/field_selection.h"
-#include "host/list_writer.h"
-#include "host/terminal_text.h"
+#include "host/output/list_writer.h"
+#include "host/output/terminal_text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "host/delimited_writer.h"
+#include "host/output/delimited_writer.h"
 
 void DelimitedWriter::Begin(const std::vector<std::string>& fieldNames) {
     out_ << kPathColumn;

@@ -10,7 +10,12 @@
 // files are written as the list.
 #pragma once
 
-#include "host/row_writer.h"
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "host/output/row_writer.h"
 
 class TableWriter : public RowWriter {
 public:

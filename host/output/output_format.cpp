@@ -1,9 +1,9 @@
-#include "host/row_writer.h"
+#include "host/output/output_format.h"
 
-#include "host/delimited_writer.h"
-#include "host/json_writer.h"
-#include "host/list_writer.h"
-#include "host/table_writer.h"
+#include "host/output/delimited_writer.h"
+#include "host/output/json_writer.h"
+#include "host/output/list_writer.h"
+#include "host/output/table_writer.h"
 
 std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::ostream& out, std::size_t width) {
     switch (format) {

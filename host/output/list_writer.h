@@ -3,7 +3,12 @@
 // what a table too wide for the terminal becomes.
 #pragma once
 
-#include "host/row_writer.h"
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "host/output/row_writer.h"
 
 class ListWriter : public RowWriter {
 public:

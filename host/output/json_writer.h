@@ -5,7 +5,12 @@
 // Lines, one object a line.
 #pragma once
 
-#include "host/row_writer.h"
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "host/output/row_writer.h"
 
 class JsonWriter : public RowWriter {
 public:

@@ -2,7 +2,12 @@
 // separator and escaped for the format.
 #pragma once
 
-#include "host/row_writer.h"
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "host/output/row_writer.h"
 
 class DelimitedWriter : public RowWriter {
 public:

@@ -1,4 +1,4 @@
-#include "host/json_writer.h"
+#include "host/output/json_writer.h"
 
 #include <nlohmann/json.hpp>
 

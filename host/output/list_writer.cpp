@@ -1,8 +1,8 @@
-#include "host/list_writer.h"
+#include "host/output/list_writer.h"
 
 #include <algorithm>
 
-#include "host/terminal_text.h"
+#include "host/output/terminal_text.h"
 
 void ListWriter::Begin(const std::vector<std::string>& fieldNames) {
     for (const std::string& name : fieldNames) {

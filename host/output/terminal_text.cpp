@@ -1,6 +1,7 @@
-#include "host/terminal_text.h"
+#include "host/output/terminal_text.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 
 #include "host/text_encoding.h"
@@ -118,15 +119,25 @@ std::size_t DisplayWidth(const std::string& text) {
     return width;
 }
 
-std::string PrintableText(const std::string& text) {
+std::string PrintableText(const std::string& text, StandIn standIn) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
         char32_t codePoint = 0;
-        const std::size_t length = DecodeUtf8(text, i, codePoint);
+        const std::size_t decoded = DecodeUtf8(text, i, codePoint);
+        const std::size_t length = decoded == 0 ? 1 : decoded;
         const bool control = codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0);
-        if (length == 0 || control) out += '?';
-        else out.append(text, i, length);
-        i += length == 0 ? 1 : length;
+        if (decoded != 0 && !control) {
+            out.append(text, i, length);
+        } else if (standIn == StandIn::kQuestionMark) {
+            out += '?';
+        } else {
+            for (std::size_t k = i; k < i + length; ++k) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(text[k]));
+                out += escaped;
+            }
+        }
+        i += length;
     }
     return out;
 }
