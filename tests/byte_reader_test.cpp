@@ -140,16 +140,25 @@ TEST_P(BufferEdgeTest, SkipsWithinAcrossAndFarBeyondTheBuffer) {
 }
 
 TEST_P(BufferEdgeTest, SkipToExactlyOneBufferFullAheadOfTheSource) {
-    // After the first fill the source stands at kBuffer; a target at
-    // 2 * kBuffer is the first that reading on cannot reach.
+    // After the first fill the source stands at kBuffer. A target a whole
+    // buffer-full or more ahead is sought; one nearer is read on to.
     ExpectNextByteIsFromItsPosition();
     SkipBytes(reader_, static_cast<std::uint64_t>(2 * kBuffer - 1));
     EXPECT_EQ(TellPosition(reader_), 2 * kBuffer);
     ExpectNextByteIsFromItsPosition();
-    // And the last one it can: one byte short of a buffer-full ahead.
     SeekToPosition(reader_, 0);
     ExpectNextByteIsFromItsPosition();
     SkipBytes(reader_, static_cast<std::uint64_t>(2 * kBuffer - 2));
+    ExpectNextByteIsFromItsPosition();
+}
+
+TEST_P(BufferEdgeTest, ASourceThatGivesLittleAtATimeIsReadOn) {
+    // Like a pipe or a network share: a short read during a skip is not the
+    // end of the data, and the byte skipped to is the one read.
+    memory_.readLimit = 1000;
+    SkipBytes(reader_, 5001);
+    ExpectNextByteIsFromItsPosition();
+    SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer + 7));
     ExpectNextByteIsFromItsPosition();
 }
 
@@ -281,6 +290,19 @@ TEST(ByteReaderCallsTest, OneReadPerBufferFullAndSeeksOnlyWhenNeeded) {
         EXPECT_EQ(counting.reads, sizeKnown ? 3 : 5) << sizeKnown;
         EXPECT_EQ(counting.seeks, sizeKnown ? 1 : 2) << sizeKnown;
     }
+}
+
+TEST(ByteReaderCallsTest, ATargetOneBufferFullAheadCostsOneSeekAndOneRead) {
+    const midi_bytes::Bytes bytes = PatternBytes();
+    MemorySource memory;
+    CountingSource counting{MemoryByteSource(memory, bytes.data(), bytes.size()), 0, 0};
+    ByteReader reader;
+    InitByteReader(reader, ByteSource{CountRead, CountSeek, &counting, kSize});
+    ReadByte(reader);  // the first fill leaves the source at kBuffer
+    SkipBytes(reader, static_cast<std::uint64_t>(2 * kBuffer - 1));
+    EXPECT_EQ(ReadByte(reader), ByteAt(2 * kBuffer));
+    EXPECT_EQ(counting.reads, 2);
+    EXPECT_EQ(counting.seeks, 1);
 }
 
 TEST(ByteReaderCallsTest, AFailedReadIsRememberedAndEndsAllReading) {

@@ -20,6 +20,7 @@
 #include "host/reason_text.h"
 #include "host/row_order.h"
 #include "host/run_totals.h"
+#include "host/system.h"
 #include "host/text_encoding.h"
 #include "tests/test_files.h"
 
@@ -62,6 +63,7 @@ TEST(FileExpression, OperatorsPrecedenceAndParentheses) {
     const auto mixed = MustParse(R"(EXT="A" | EXT="B" & EXT="C")");
     EXPECT_TRUE(mixed->Accepts("x.a"));
     EXPECT_FALSE(mixed->Accepts("x.b"));
+    EXPECT_TRUE(MustParse(R"(EXT="A" & EXT="B" | EXT="C")")->Accepts("x.c"));  // on either side of |
 
     const auto grouped = MustParse(R"(!(EXT="A" | EXT="b"))");
     EXPECT_FALSE(grouped->Accepts("x.A"));
@@ -77,6 +79,10 @@ TEST(FileExpression, OperatorsPrecedenceAndParentheses) {
     const auto pattern = MustParse(R"(NAME = "*Waltz?.mid")");
     EXPECT_TRUE(pattern->Accepts("Chopin waltz2.MID"));
     EXPECT_FALSE(pattern->Accepts("waltz.mid"));
+    // ? is one character, however many bytes it takes.
+    EXPECT_TRUE(pattern->Accepts("waltz\u00e9.mid"));
+    EXPECT_TRUE(MustParse(R"(NAME = "?*?.mid")")->Accepts("\u97f3\u697d.mid"));
+    EXPECT_FALSE(MustParse(R"(NAME = "??.mid")")->Accepts("\u97f3.mid"));
 }
 
 TEST(FileExpression, FieldsCompareAsNumbersOrTextAndMissingValuesMatchNothing) {
@@ -152,6 +158,8 @@ TEST(RowOrder, NumbersAsNumbersTextWithoutCaseMissingLastAndStable) {
     EXPECT_EQ(order("-tempo"), "420351");      // the whole order reversed, missing still last
     EXPECT_EQ(order("key, -tempo"), "231045");  // ties broken by the next key, case ignored
     EXPECT_EQ(order("1"), "231045");           // equal keys keep their order
+    rows = {{0, {"1", "b"}}, {1, {"1", "C"}}};
+    EXPECT_EQ(order("key"), "01");  // b before C: text without regard to case
 
     std::vector<SortKey> keys;
     std::string error;
@@ -249,6 +257,23 @@ TEST(FileWalk, NamesWindowsCannotOpenAreReportedForWhatTheyAre) {
                             "blank.mid : the name ends in a dot or a blank, which Windows drops, so the file cannot be opened by it",
                             "dot.mid.: the name ends in a dot or a blank, which Windows drops, so the file cannot be opened by it",
                             "nul.mid: the name is a Windows device (NUL, CON, COM1, ...), not a file"}));
+    // A pattern, as cmd.exe passes *.mid on, names no file, even where it
+    // matches some.
+    folder.Write("a.mid", SmallMidi());
+    const WalkResult pattern = Walk(walk, folder.Root() / "*.mid");
+    ASSERT_EQ(pattern.entries.size(), 1u);
+    EXPECT_EQ(pattern.entries[0].problem, "no such file or folder");
+}
+
+TEST(SystemPath, LongPathsTakeTheirLongFormAndThePluginGetsFullPaths) {
+    // Wine takes a long path in any form, Windows only in its \\?\ form:
+    // what is tested is the form the host's own calls use.
+    std::wstring current = fs::current_path().native();
+    if (current.back() != L'\\') current += L'\\';
+    const std::wstring over(260 - current.size(), L'a');  // 260 characters made absolute
+    EXPECT_EQ(SystemPath(over).native(), L"\\\\?\\" + current + over);
+    EXPECT_EQ(SystemPath(over.substr(1)).native(), over.substr(1));
+    EXPECT_EQ(PathForPlugin(L"x.mid").native(), current + L"x.mid");
 }
 #else
 TEST(FileWalk, SymbolicLinkLoopsEndAndEachFolderIsReadOnce) {
@@ -289,6 +314,8 @@ TEST(OutputFormat, TsvWritesValuesAsTheyAreButForTabsAndLineBreaks) {
     writer->Row("C:\\music\\new\\rock\\t.mid", {std::string("x"), std::string("y"), std::string("z")});
     writer->End();
     EXPECT_EQ(out.str(), "path\tA\tB\tC\nodd\\tname\\r\\n.mid\t\t4/4\t\nC:\\music\\new\\rock\\t.mid\tx\ty\tz\n");
+    EXPECT_EQ(TsvField("a\rb.mid"), "a\\rb.mid");
+    EXPECT_EQ(TsvField("back\\x\ty.mid"), "back\\x\\ty.mid");  // one backslash, then the escaped tab
 }
 
 TEST(OutputFormat, JsonNumbersKeepThePluginsDigitsTextIsEscapedAndEmptyIsNull) {
@@ -373,6 +400,28 @@ TEST(OutputFormat, TableFitsItsWidthByDisplayColumnsThenWrapsThenShortensHeaders
               "  Tempo (BPM):    81.36\n"
               "  Key Signature:\n"
               "  Length (ticks): 23040\n");
+}
+
+TEST(OutputFormat, TableColumnsAlignByScreenColumnsWithEmptyCellsAndListLabelsByTheWidest) {
+    std::ostringstream table;
+    auto writer = MakeRowWriter(OutputFormat::kTable, table);
+    writer->Begin({"Key", "Length (ticks)"});
+    writer->Row("a.mid", {std::string("\u97f3\u697d"), std::string("960")});
+    writer->Row("junk.mid", {std::nullopt, std::nullopt});  // not MIDI: the numbers stay right-aligned
+    writer->Row("b.mid", {std::string("Eb"), std::string("23040")});
+    writer->End();
+    EXPECT_EQ(table.str(),
+              "Key   Length (ticks)  path\n"
+              "\u97f3\u697d             960  a.mid\n"
+              "                      junk.mid\n"
+              "Eb             23040  b.mid\n");
+
+    std::ostringstream list;
+    writer = MakeRowWriter(OutputFormat::kList, list);
+    writer->Begin({"Time Signature", "Format"});
+    writer->Row("a.mid", {std::string("4/4"), std::string("1")});
+    writer->End();
+    EXPECT_EQ(list.str(), "a.mid\n  Time Signature: 4/4\n  Format:         1\n");
 }
 
 TEST(OrderedWork, ResultsArriveInStreamOrderAndTheStreamIsReadAWindowAhead) {

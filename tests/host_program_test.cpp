@@ -12,8 +12,11 @@
 #include <sstream>
 
 #ifndef _WIN32
+#include <dlfcn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cmath>
 #endif
 
 #include <nlohmann/json.hpp>
@@ -207,6 +210,22 @@ TEST(HostProgram, WhereAndSortAgreeWithTheTsvOutput) {
     EXPECT_NE(summary.err.find("files read: 7\nnot matching: 4\n"), std::string::npos) << summary.err;
 }
 
+TEST(HostProgram, FieldsOfConditionsAreReadUnshownAndSortTiesKeepTheWalkOrder) {
+    TestFolder folder;
+    // Twenty files of one format, more than an unstable sort keeps in order
+    // by chance; the last ten are longer.
+    for (int i = 0; i < 20; ++i)
+        folder.Write(std::string("f") + static_cast<char>('a' + i) + ".mid", SmallMidi(i < 10 ? 480 : 1920));
+    const ProgramRun walked = RunProgram({"--fields", "format", P(folder.Root())});
+    const ProgramRun sorted = RunProgram({"--fields", "format", "--sort", "format", P(folder.Root())});
+    ASSERT_EQ(std::count(walked.out.begin(), walked.out.end(), '\n'), 21);
+    EXPECT_EQ(sorted.out, walked.out);
+    const ProgramRun longer = RunProgram({"--fields", "0", "--where", "ticks > 1000", P(folder.Root())});
+    EXPECT_EQ(TsvRows(longer.out).size(), 10u) << longer.out;
+    EXPECT_EQ(longer.out.find("fj.mid"), std::string::npos);
+    EXPECT_NE(longer.out.find(P(folder.Root() / "fk.mid") + "\t120.00\n"), std::string::npos) << longer.out;
+}
+
 TEST(HostProgram, ABadConditionOrSortIsAUsageErrorThatSaysWhere) {
     const ProgramRun unknown = RunProgram({"--where", "duration > 1 & tempx < 3", MIDIFIELDS_SAMPLES});
     EXPECT_EQ(unknown.status, 2);
@@ -287,16 +306,39 @@ TEST(HostProgram, UsageErrorsExitTwoWithAOneLineHint) {
     EXPECT_EQ(RunProgram({"--help"}).status, 0);
 }
 
-TEST(HostProgram, APluginThatCannotBeLoadedOrLacksAnExportIsNamed) {
+// A command run with folder as its current folder.
+std::string InFolder(const fs::path& folder, const std::string& command) {
+#ifdef _WIN32
+    return "cd /d " + Quote(P(folder)) + " && " + command;
+#else
+    return "cd " + Quote(P(folder)) + " && " + command;
+#endif
+}
+
+TEST(HostProgram, ThePluginIsLoadedByItsFullPathAndOneThatFailsIsNamed) {
     TestFolder folder;
     const std::string file = P(folder.Write("a.mid", SmallMidi()));
+    // A file of the plug-in's name in the current folder, no library at all,
+    // is never the one loaded: the program takes the one beside it...
+    folder.Write(kPluginFileName, midi_bytes::Text("not a library"));
+    const ProgramRun beside = RunCommand(InFolder(folder.Root(), HostCommand({"--fields", "8", file})));
+    EXPECT_EQ(beside.status, 0) << beside.err;
+    EXPECT_EQ(beside.out, "path\tMIDI Length (ticks)\n" + file + "\t480\n");
+    // ...and a bare name given with --plugin is that file, by its full path.
+    const ProgramRun named = RunCommand(InFolder(folder.Root(), HostCommand({"--plugin", kPluginFileName, file})));
+    EXPECT_EQ(named.status, 1);
+    EXPECT_EQ(named.err.rfind("midifields: " + P(folder.Root() / kPluginFileName) + ": cannot load the plug-in: ", 0), 0u)
+        << named.err;
+
     const std::string missing = P(folder.Root() / "no-such-plugin.so");
     const ProgramRun run = RunProgram({"--plugin", missing, file});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find(missing), std::string::npos) << run.err;
 #ifndef _WIN32
     // A real library without the exports.
-    const ProgramRun wrong = RunProgram({"--plugin", "libm.so.6", file});
+    Dl_info mathLibrary{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&::cbrt), &mathLibrary), 0);
+    const ProgramRun wrong = RunProgram({"--plugin", mathLibrary.dli_fname, file});
     EXPECT_EQ(wrong.status, 1);
     EXPECT_NE(wrong.err.find("ContentGetDetectString"), std::string::npos) << wrong.err;
 #endif
@@ -312,6 +354,16 @@ TEST(HostProgram, OutputOrderDoesNotDependOnTheWorkerCount) {
     EXPECT_EQ(one.out, many.out);
     EXPECT_NE(one.out.find(P(folder.Root() / "f10.mid") + "\t11\n" + P(folder.Root() / "f11.mid") + "\t12\n"),
               std::string::npos);
+}
+
+TEST(HostProgram, ATreeDeeperThanTheClassicLimitIsWalkedAndReadAsNamed) {
+    TestFolder folder;
+    const fs::path file =
+        folder.Write(fs::path(std::string(120, 'd')) / std::string(120, 'e') / (std::string(60, 'f') + ".mid"), SmallMidi(960));
+    ASSERT_GT(P(file).size(), 300u);
+    const ProgramRun run = RunProgram({"--fields", "8", P(folder.Root())});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "path\tMIDI Length (ticks)\n" + P(file) + "\t960\n");
 }
 
 TEST(HostProgram, UnicodePathsReachThePlugin) {
@@ -341,6 +393,8 @@ TEST(HostProgram, FilesFromAListPrintsWhatNamingTheFilesPrints) {
     EXPECT_EQ(fromStdin.out, expected.out);
     const ProgramRun fromFile = RunProgram({"--files-from", P(folder.Write("list", midi_bytes::Text(lineList)))});
     EXPECT_EQ(fromFile.out, expected.out);
+    EXPECT_EQ(fromFile.status, 0);
+    EXPECT_EQ(fromFile.err, "");
 
     // A folder in the list is walked; a list without paths reads nothing.
     const ProgramRun folderListed =
@@ -473,11 +527,13 @@ TEST(HostProgram, TsvEscapesOnlyTabsAndLineBreaks) {
     EXPECT_EQ(run.out, "path\tMIDI Format\n" + P(folder.Root()) + "/line\\nbreak.mid\t0\n" + P(backslashes) + "\t0\n");
 }
 
-TEST(HostProgram, AnUnreadableFileIsAnErrorNotAnEmptyRow) {
+TEST(HostProgram, AnUnreadableFileOrADanglingLinkIsAnErrorNamedWithoutControlCharacters) {
     TestFolder folder;
-    const fs::path locked = folder.Write("locked.mid", SmallMidi());
+    // Names that would recolour the terminal, set its title and ring its bell.
+    const fs::path locked = folder.Write("locked\x1b[31m\a.mid", SmallMidi());
     fs::permissions(locked, fs::perms::none);
-    std::string command = HostCommand({P(locked)});
+    fs::create_symlink(folder.Root() / "gone.mid", folder.Root() / "link\x1b]0;title\a.mid");
+    std::string command = HostCommand({P(folder.Root())});
     if (geteuid() == 0) {
         // Root reads every file, so the program runs as nobody instead:
         // from a copy beside its plug-in here, since nobody may not reach
@@ -487,11 +543,12 @@ TEST(HostProgram, AnUnreadableFileIsAnErrorNotAnEmptyRow) {
         fs::copy_file(host.parent_path() / kPluginFileName, folder.Root() / kPluginFileName);
         fs::permissions(folder.Root(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
         command = "setpriv --reuid=65534 --regid=65534 --clear-groups " + Quote(P(folder.Root() / "midifields")) + " " +
-                  Quote(P(locked));
+                  Quote(P(folder.Root()));
     }
     const ProgramRun run = RunCommand(command);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "midifields: " + P(locked) + ": permission denied\n");
+    EXPECT_EQ(run.err, "midifields: " + P(folder.Root()) + "/link\\x1B]0;title\\x07.mid: broken symbolic link\n" +
+                           "midifields: " + P(folder.Root()) + "/locked\\x1B[31m\\x07.mid: permission denied\n");
     EXPECT_EQ(run.out, kTsvHeader);
 }
 #endif

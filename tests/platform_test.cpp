@@ -15,8 +15,13 @@
 #include "platform/long_path.h"
 #else
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
 
 #include "platform/utf8_text.h"
 #endif
@@ -180,6 +185,33 @@ TEST(OpenFileTest, Utf8PathFillsItsBufferExactly) {
         EXPECT_FALSE(ConvertUtf16ToUtf8(c.text, out, length)) << c.utf8;
         EXPECT_EQ(out[length], '#') << c.utf8;
     }
+}
+
+TEST(OpenFileTest, AReadInterruptedByASignalIsRetried) {
+    // A signal whose handler does not ask for restarted calls interrupts a
+    // read that waits (EINTR), as on a pipe or a slow network mount; that is
+    // no read error.
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    struct sigaction action {};
+    action.sa_handler = [](int) {};
+    sigemptyset(&action.sa_mask);  // and no SA_RESTART
+    struct sigaction previous {};
+    ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+    const pthread_t waiting = pthread_self();
+    std::thread other([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        pthread_kill(waiting, SIGUSR1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(write(ends[1], "MThd", 4), 4);
+    });
+    ReadableFile file{ends[0], -1};
+    std::uint8_t buffer[4];
+    EXPECT_EQ(ReadFileBytes(file, buffer, sizeof buffer), 4);
+    other.join();
+    sigaction(SIGUSR1, &previous, nullptr);
+    close(ends[0]);
+    close(ends[1]);
 }
 
 TEST(OpenFileTest, OverlongPathFails) { EXPECT_FALSE(Opens(test_files::Utf16Path("/" + std::string(5000, 'a')))); }
