@@ -6,10 +6,11 @@
 #                                           share/man/man1/, share/doc/midifields/
 #   midifields_VERSION_amd64.deb            the same tree under /usr (CPack)
 #   SHA256SUMS
-# and checks that the unpacked archives read the samples as the Linux build
-# does and that lintian finds no error in the .deb. The archives are
-# reproducible: members in name order, owned by root, modes 644 or 755,
-# every time that of the last commit (SOURCE_DATE_EPOCH).
+# and checks that every program and library in them is hardened
+# (scripts/check-hardening.sh), that the unpacked archives read the samples
+# as the Linux build does and that lintian finds no error in the .deb. The
+# archives are reproducible: members in name order, owned by root, modes 644
+# or 755, every time that of the last commit (SOURCE_DATE_EPOCH).
 #   scripts/release.sh [--no-tests]    (--no-tests: build and pack only, no test programs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,6 +34,9 @@ mkdir -p dist
 
 cmake --install build/linux --prefix "$stage/$linux" >/dev/null
 cmake --install build/windows --prefix "$stage/$windows" >/dev/null
+# No file goes out without its hardening (stack protector, RELRO, ASLR, NX).
+scripts/check-hardening.sh "$stage/$linux/lib/midifields/midifields" "$stage/$linux/lib/midifields/libmidifields.so" \
+  "$stage/$windows/midifields.exe" "$stage/$windows/midifields.dll"
 # Whatever the umask and the clock said: 755 for folders and programs, 644
 # for the rest, one time for all.
 chmod -R u=rwX,go=rX "$stage"

@@ -10,6 +10,8 @@ scripts/build.sh linux
 locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' || localedef -i de_DE -f UTF-8 de_DE.UTF-8 2>/dev/null || true
 ctest --preset linux -j "$(nproc)"
 scripts/test-windows.sh
-echo "== The files users get, built again in another folder"
+echo "== The files users get, built again in another folder, and their hardening"
 scripts/check-reproducible.sh build/linux build/windows
+scripts/check-hardening.sh build/linux/libmidifields.so build/linux/midifields build/windows/midifields.dll \
+  build/windows/midifields.exe
 scripts/test-sanitizers.sh

@@ -1,8 +1,9 @@
 # Checks the Windows build's files with objdump -p: the DLL exports exactly
 # the four entry points under their plain names and imports no function that
 # starts, stops, suspends or inspects threads or processes, and the DLL and
-# every program in PROGRAMS import from KERNEL32.dll and msvcrt.dll only and
-# carry a version resource of VERSION.
+# every program in PROGRAMS import from KERNEL32.dll, msvcrt.dll and
+# ADVAPI32.dll (the stack protector's random guard) only and carry a version
+# resource of VERSION; the programs declare themselves long-path aware.
 #   cmake -DOBJDUMP=objdump -DLIBRARY=dll -DPROGRAMS="exe;..." -DVERSION=1.2.3 -P check_pe_exports.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -47,7 +48,7 @@ function(read_pe file out_exports out_imports out_functions)
   set(${out_functions} "${functions}" PARENT_SCOPE)
 endfunction()
 
-set(allowed_imports KERNEL32.DLL MSVCRT.DLL)
+set(allowed_imports ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL)
 
 # The text of s as UTF-16LE in hex, the way a version resource stores it.
 function(utf16_hex s out)
@@ -64,8 +65,9 @@ endif()
 # The plug-in starts no threads: a thread runtime in it would bring functions
 # that suspend threads, read and write their registers or open other
 # processes. The C++ runtime asks which thread it runs on, and the exception
-# unwinder captures its own registers; nothing else of the kind may be there.
-set(harmless GetCurrentThreadId RtlCaptureContext)
+# unwinder captures its own registers, and the stack protector asks for a
+# random guard; nothing else of the kind may be there.
+set(harmless GetCurrentThreadId RtlCaptureContext CryptAcquireContextA CryptReleaseContext)
 foreach(function IN LISTS functions)
   if(function MATCHES "[Tt]hread|Process|Context|DuplicateHandle|Event|Affinity" AND NOT function IN_LIST harmless)
     message(FATAL_ERROR "${LIBRARY} imports ${function}")
@@ -99,4 +101,11 @@ foreach(file IN LISTS LIBRARY PROGRAMS)
     endif()
   endforeach()
   message(STATUS "${file}: imports ${imports}, version ${VERSION}")
+endforeach()
+
+foreach(file IN LISTS PROGRAMS)
+  file(STRINGS ${file} aware REGEX "<ws2:longPathAware>true</ws2:longPathAware>")
+  if(NOT aware)
+    message(FATAL_ERROR "${file}: no manifest declaring longPathAware")
+  endif()
 endforeach()
