@@ -20,19 +20,22 @@ raises; a wrong argument does (ValueError, TypeError).
 from __future__ import annotations
 
 import os
-from typing import TYPE_CHECKING, Dict, Iterable, Iterator, Optional, Union
 
 from . import _plugin, _reading, _walk
 from ._plugin import FIELDS, LibraryError
 
+# typing is imported only by type checkers: worker processes start without it.
+TYPE_CHECKING = False
 if TYPE_CHECKING:
+    from typing import Dict, Iterable, Iterator, Optional, Union
+
     import pandas
 
-__all__ = ["FIELDS", "LibraryError", "read", "read_frame", "read_many", "walk"]
+    Path = Union[str, os.PathLike[str]]
+    Fields = Union[None, str, Iterable[Union[str, int]]]
+    Record = Dict[str, Union[int, float, str, None]]
 
-Path = Union[str, "os.PathLike[str]"]
-Fields = Union[None, str, Iterable[Union[str, int]]]
-Record = Dict[str, Union[int, float, str, None]]
+__all__ = ["FIELDS", "LibraryError", "read", "read_frame", "read_many", "walk"]
 
 
 def read(path: Path, fields: Fields = None) -> Record:

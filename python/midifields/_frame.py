@@ -6,10 +6,11 @@ from __future__ import annotations
 from typing import TYPE_CHECKING, Iterable, List, Sequence, Tuple
 
 from . import _plugin
-from ._reading import Value
 
 if TYPE_CHECKING:
     import pandas
+
+    from ._reading import Value
 
 _DTYPES = {int: "Int64", float: "Float64", str: "string"}
 

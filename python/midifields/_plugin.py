@@ -5,13 +5,16 @@ each value written as UTF-16 into a buffer of 256 characters."""
 
 from __future__ import annotations
 
+import _thread
 import codecs
 import ctypes
 import os
-import re
 import sys
-import threading
-from typing import List, Optional, Tuple, Type, Union
+
+# typing is imported only by type checkers: worker processes start without it.
+TYPE_CHECKING = False
+if TYPE_CHECKING:
+    from typing import List, Optional, Tuple, Type, Union
 
 LIBRARY_VARIABLE = "MIDIFIELDS_LIBRARY"
 LIBRARY_FILE = "midifields.dll" if sys.platform == "win32" else "libmidifields.so"
@@ -41,9 +44,6 @@ _VALUE_BYTES = 2 * _VALUE_CHARACTERS
 # Far beyond any catalogue; stops a plug-in that never ends its list.
 _MAX_FIELDS = 1000
 
-# What the host's JSON writes as a number: an optional minus, digits
-# without a leading zero, and an optional fraction.
-_PLAIN_NUMBER = re.compile(r"-?(?:0|[1-9][0-9]*)(?:\.[0-9]+)?")
 # bytes.decode without the look-up of the codec by name, for every value.
 _decode_utf16 = codecs.utf_16_le_decode
 
@@ -68,11 +68,19 @@ class _PluginDefaults(ctypes.Structure):
 def typed_value(text: str, kind: type) -> Union[int, float, str]:
     """A value's text typed as the host's JSON types it: a plain decimal
     number becomes the field's number type, anything else stays text."""
-    if kind is str or not _PLAIN_NUMBER.fullmatch(text):
+    if kind is str or not is_plain_number(text):
         return text
     if kind is int and "." not in text:
         return int(text)
     return float(text)
+
+
+def is_plain_number(text: str) -> bool:
+    """What the host's JSON writes as a number: an optional minus, ASCII
+    digits without a leading zero, and an optional fraction."""
+    whole, dot, fraction = (text[1:] if text.startswith("-") else text).partition(".")
+    return (whole.isascii() and whole.isdigit() and (whole[0] != "0" or len(whole) == 1)
+            and (not dot or (fraction.isascii() and fraction.isdigit())))
 
 
 class Plugin:
@@ -165,7 +173,7 @@ def library_path() -> str:
 
 
 _loaded: Optional[Plugin] = None
-_loading = threading.Lock()
+_loading = _thread.allocate_lock()
 
 
 def load(path: Optional[str] = None) -> Plugin:

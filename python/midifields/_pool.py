@@ -22,9 +22,10 @@ import pickle
 import subprocess
 import sys
 import threading
-from typing import Any, Deque, Iterable, Iterator, List, Optional, Tuple
+from typing import TYPE_CHECKING, Any, Deque, Iterable, Iterator, List, Optional, Tuple
 
-from ._walk import Entry
+if TYPE_CHECKING:
+    from ._walk import Entry
 
 # Chunks in flight per worker: one being read, the next ones waiting, so
 # no worker waits for work while this process hands on records.

@@ -7,15 +7,21 @@ import itertools
 import os
 import stat
 import sys
-from typing import Any, Dict, Iterable, Iterator, List, Optional, Sequence, Tuple, Union
 
 from . import _plugin
-from ._walk import NOT_UTF8, Entry, folder_reason, not_a_file_reason, path_text, reason_text, status_of
+from ._walk import NOT_UTF8, folder_reason, not_a_file_reason, path_text, reason_text, status_of
 
-Value = Union[int, float, str, None]
-# A file read: its status and the value of each field asked for (all None
-# when the status is not "ok").
-Outcome = Tuple[str, Tuple[Value, ...]]
+# typing is imported only by type checkers: worker processes start without it.
+TYPE_CHECKING = False
+if TYPE_CHECKING:
+    from typing import Any, Dict, Iterable, Iterator, List, Optional, Sequence, Tuple, Union
+
+    from ._walk import Entry
+
+    Value = Union[int, float, str, None]
+    # A file read: its status and the value of each field asked for (all
+    # None when the status is not "ok").
+    Outcome = Tuple[str, Tuple[Value, ...]]
 
 OK = "ok"
 NOT_MIDI = "not MIDI"

@@ -15,10 +15,13 @@ import errno
 import os
 import re
 import stat
-from typing import Callable, Iterable, Iterator, List, Optional, Set, Tuple
+# typing is imported only by type checkers: worker processes start without it.
+TYPE_CHECKING = False
+if TYPE_CHECKING:
+    from typing import Callable, Iterable, Iterator, List, Optional, Set, Tuple
 
-# A path to read, and why it cannot be read (None when it can be tried).
-Entry = Tuple[str, Optional[str]]
+    # A path to read, and why it cannot be read (None when it can be tried).
+    Entry = Tuple[str, Optional[str]]
 
 NOT_UTF8 = "the file name is not valid UTF-8, so it cannot be passed to the plug-in"
 

@@ -14,13 +14,16 @@ from __future__ import annotations
 import math
 from typing import TYPE_CHECKING, Iterable, List, Optional, Tuple, Union
 
-from . import Fields, Path, _path_list, _detection
+from . import _detection, _path_list
 from ._reading import field_indexes, read_entries
-from ._walk import Entry, walk_entries
+from ._walk import walk_entries
 
 if TYPE_CHECKING:
     import dask.dataframe
     import pandas
+
+    from . import Fields, Path
+    from ._walk import Entry
 
 # Files per partition unless npartitions says otherwise: a partition takes
 # a worker about a tenth of a second, long against the scheduler's cost of
