@@ -79,7 +79,10 @@ def not_a_file_reason(mode: int) -> str:
 
 def folder_reason(path: str) -> str:
     """Why a folder is no file to read; or, when it cannot even be opened,
-    why not (as the host says of a folder it cannot walk)."""
+    why not (as the host says of a folder it cannot walk). Windows opens
+    no folder this way, so there a folder is only a folder."""
+    if os.name == "nt":
+        return "a folder, not a regular file"
     try:
         os.close(os.open(path, os.O_RDONLY | getattr(os, "O_DIRECTORY", 0)))
     except OSError as error:
