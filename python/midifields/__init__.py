@@ -67,6 +67,9 @@ def read_many(paths: Iterable[Path], fields: Fields = None, jobs: Optional[int] 
     iterable, a generator of millions included: it is consumed as the
     work goes, so memory is bounded by the work window, not by its length.
     Each path is read as it is; folders are walked by walk() or read_frame()."""
+    if isinstance(paths, (str, bytes, os.PathLike)):
+        # A str is an iterable too: of one-letter paths.
+        raise TypeError("midifields: read_many takes an iterable of paths; read() reads one path")
     indexes = _reading.field_indexes(fields)
     jobs = _reading.check_jobs(jobs)
     keys = [FIELDS[index] for index in indexes]

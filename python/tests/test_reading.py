@@ -45,6 +45,8 @@ def test_fields_are_chosen_by_key_name_or_index_and_wrong_arguments_raise():
         midifields.read_many([SAMPLE], fields=[9])
     with pytest.raises(TypeError):
         midifields.read(42)
+    with pytest.raises(TypeError):
+        midifields.read_many(SAMPLE)
     with pytest.raises(ValueError):
         midifields.read_many([SAMPLE], jobs=0)
 
