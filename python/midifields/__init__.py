@@ -57,8 +57,7 @@ def walk(*paths: Path, all_files: bool = False) -> Iterator[str]:
     all_files). A path that cannot be read (missing, a folder that cannot
     be listed, a broken link) is given too, so reading it says why."""
     accept = None if all_files else _detection()
-    entries = _walk.walk_entries(paths, accept)
-    return (path for path, _ in entries)
+    return _walk.Walk(_walk.walk_entries(paths, accept))
 
 
 def read_many(paths: Iterable[Path], fields: Fields = None, jobs: Optional[int] = None) -> Iterator[Record]:
@@ -66,14 +65,18 @@ def read_many(paths: Iterable[Path], fields: Fields = None, jobs: Optional[int] 
     (default: one per core this process may use). paths may be any
     iterable, a generator of millions included: it is consumed as the
     work goes, so memory is bounded by the work window, not by its length.
-    Each path is read as it is; folders are walked by walk() or read_frame()."""
+    Each path is read as it is; folders are walked by walk() or read_frame()
+    (the paths of a walk are read without a second look at each)."""
     if isinstance(paths, (str, bytes, os.PathLike)):
         # A str is an iterable too: of one-letter paths.
         raise TypeError("midifields: read_many takes an iterable of paths; read() reads one path")
     indexes = _reading.field_indexes(fields)
     jobs = _reading.check_jobs(jobs)
     keys = [FIELDS[index] for index in indexes]
-    rows = _reading.read_entries(_reading.named_entries(paths), indexes, jobs, named=True)
+    if isinstance(paths, _walk.Walk):
+        rows = _reading.read_entries(paths.entries, indexes, jobs, named=False)
+    else:
+        rows = _reading.read_entries(_reading.named_entries(paths), indexes, jobs, named=True)
     return (_reading.record(path, status, keys, values) for path, status, values in rows)
 
 

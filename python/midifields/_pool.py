@@ -2,8 +2,11 @@
 
 Threads gain nothing here: the GIL changes hands at every call into the
 library. So each worker is a Python process of its own (midifields._worker),
-fed chunks of paths through a pipe by one thread of this process, which
-waits for the chunk's outcomes before it sends the next. The workers are
+fed chunks of paths through a pipe; as many threads of this process each
+take an idle worker, send it a chunk and wait for the chunk's outcomes, so
+a pipe never holds more than one chunk each way. The messages are tuples,
+lists, text and numbers in marshal's format: quicker than pickle, and
+nothing to import in a worker. The workers are
 started afresh with `python -I -S`, not forked: nothing of the caller (its
 threads, its main module) goes with them, so a script without a
 `__name__ == "__main__"` guard, a notebook or a threaded server can use
@@ -18,11 +21,11 @@ from __future__ import annotations
 import collections
 import concurrent.futures
 import os
-import pickle
+import marshal
+import queue
 import subprocess
 import sys
-import threading
-from typing import TYPE_CHECKING, Any, Deque, Iterable, Iterator, List, Optional, Tuple
+from typing import TYPE_CHECKING, Any, Deque, Iterable, Iterator, List, Tuple
 
 if TYPE_CHECKING:
     from ._walk import Entry
@@ -52,14 +55,14 @@ class _Worker:
 
     def _send(self, message: Any) -> None:
         assert self._process.stdin is not None
-        pickle.dump(message, self._process.stdin, protocol=pickle.HIGHEST_PROTOCOL)
+        marshal.dump(message, self._process.stdin)
         self._process.stdin.flush()
 
     def read(self, chunk: List[Entry]) -> List[Any]:
         try:
             self._send(chunk)
-            return pickle.load(self._process.stdout)  # type: ignore[arg-type]
-        except (EOFError, BrokenPipeError, pickle.UnpicklingError):
+            return marshal.load(self._process.stdout)  # type: ignore[arg-type]
+        except (EOFError, BrokenPipeError, ValueError):
             status = self._process.wait()
             raise WorkerError(f"midifields: a worker process ended without answering (exit status {status})") from None
 
@@ -80,30 +83,39 @@ class _Worker:
 
 
 class _ProcessPool:
-    """jobs threads, each with a worker process of its own, started on the
-    thread's first chunk."""
+    """jobs worker processes, started at once so that they start up while
+    this process takes the first paths, and jobs threads, each taking an
+    idle worker for a chunk."""
 
     def __init__(self, jobs: int, setup: Tuple[Any, ...]) -> None:
-        self._setup = setup
-        self._local = threading.local()
         self._workers: List[_Worker] = []
-        self._lock = threading.Lock()
+        try:
+            for _ in range(jobs):
+                self._workers.append(_Worker(setup))
+        except BaseException:
+            self._close_workers()
+            raise
+        self._idle: "queue.SimpleQueue[_Worker]" = queue.SimpleQueue()
+        for worker in self._workers:
+            self._idle.put(worker)
         self._threads = concurrent.futures.ThreadPoolExecutor(max_workers=jobs, thread_name_prefix="midifields")
 
     def submit(self, chunk: List[Entry]) -> "concurrent.futures.Future[List[Any]]":
         return self._threads.submit(self._read, chunk)
 
     def _read(self, chunk: List[Entry]) -> List[Any]:
-        worker: Optional[_Worker] = getattr(self._local, "worker", None)
-        if worker is None:
-            worker = _Worker(self._setup)
-            with self._lock:
-                self._workers.append(worker)
-            self._local.worker = worker
-        return worker.read(chunk)
+        # As many threads as workers: one is always idle for a thread.
+        worker = self._idle.get()
+        try:
+            return worker.read(chunk)
+        finally:
+            self._idle.put(worker)
 
     def close(self) -> None:
         self._threads.shutdown(wait=True, cancel_futures=True)
+        self._close_workers()
+
+    def _close_workers(self) -> None:
         for worker in self._workers:
             worker.close()
 

@@ -13,7 +13,6 @@ from __future__ import annotations
 
 import errno
 import os
-import re
 import stat
 # typing is imported only by type checkers: worker processes start without it.
 TYPE_CHECKING = False
@@ -24,6 +23,21 @@ if TYPE_CHECKING:
     Entry = Tuple[str, Optional[str]]
 
 NOT_UTF8 = "the file name is not valid UTF-8, so it cannot be passed to the plug-in"
+
+
+class Walk:
+    """The paths of a walk as an iterator of str, which also keeps what the
+    walk found out about each: read_many then reads a walk's files without
+    looking at them again, and its problems in the walk's words."""
+
+    def __init__(self, entries: Iterator[Entry]) -> None:
+        self.entries = entries
+
+    def __iter__(self) -> Walk:
+        return self
+
+    def __next__(self) -> str:
+        return next(self.entries)[0]
 
 
 def path_text(path: object) -> str:
@@ -97,6 +111,8 @@ def parse_detect_string(text: str) -> Callable[[bytes], bool]:
     parentheses. EXT is the text after the last dot of the name, NAME the
     whole name, where * stands for any run of characters and ? for one;
     both compare without regard to ASCII case."""
+    import re  # here, so worker processes, which walk nothing, start without it
+
     position = 0
 
     def fail(message: str) -> ValueError:

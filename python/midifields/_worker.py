@@ -1,12 +1,12 @@
 """A worker process of midifields._pool: reads the setup (the library's
 path, the field indexes, whether the paths are named) from standard input,
 then chunks of (path, problem) entries, and answers each with the
-outcomes, all pickled, until its input ends."""
+outcomes, all in marshal's format, until its input ends."""
 
 from __future__ import annotations
 
+import marshal
 import os
-import pickle
 import sys
 
 from . import _plugin
@@ -21,15 +21,15 @@ def serve() -> None:
     answers = os.fdopen(os.dup(sys.stdout.fileno()), "wb")
     os.dup2(sys.stderr.fileno(), sys.stdout.fileno())
     try:
-        library, indexes, named = pickle.load(source)
+        library, indexes, named = marshal.load(source)
         plugin = _plugin.load(library)
         while True:
             try:
-                chunk = pickle.load(source)
+                chunk = marshal.load(source)
             except EOFError:
                 return
             outcomes = [read_entry(plugin, path, indexes, problem, named) for path, problem in chunk]
-            pickle.dump(outcomes, answers, protocol=pickle.HIGHEST_PROTOCOL)
+            marshal.dump(outcomes, answers)
             answers.flush()
     except (KeyboardInterrupt, BrokenPipeError):
         # Ctrl-C reaches the whole process group; the caller reports it.
