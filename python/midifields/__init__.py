@@ -27,7 +27,7 @@ from ._plugin import FIELDS, LibraryError
 # typing is imported only by type checkers: worker processes start without it.
 TYPE_CHECKING = False
 if TYPE_CHECKING:
-    from typing import Dict, Iterable, Iterator, Optional, Union
+    from typing import Callable, Dict, Iterable, Iterator, Optional, Union
 
     import pandas
 
@@ -98,7 +98,7 @@ def _path_list(paths: Union[Path, Iterable[Path]]) -> Iterable[Path]:
     return [paths] if isinstance(paths, (str, bytes, os.PathLike)) else paths
 
 
-def _detection():
+def _detection() -> Callable[[bytes], bool]:
     try:
         return _walk.parse_detect_string(_plugin.load().detect_string)
     except ValueError as error:

@@ -14,7 +14,7 @@ import sys
 # typing is imported only by type checkers: worker processes start without it.
 TYPE_CHECKING = False
 if TYPE_CHECKING:
-    from typing import List, Optional, Tuple, Type, Union
+    from typing import Any, List, Optional, Sequence, Tuple, Type, Union
 
 LIBRARY_VARIABLE = "MIDIFIELDS_LIBRARY"
 LIBRARY_FILE = "midifields.dll" if sys.platform == "win32" else "libmidifields.so"
@@ -124,7 +124,7 @@ class Plugin:
         self.detect_string = text.raw[: _TEXT_BYTES - 1].split(b"\0", 1)[0].decode("utf-8", "replace")
 
     @staticmethod
-    def _read_catalogue(get_supported_field) -> List[str]:
+    def _read_catalogue(get_supported_field: Any) -> List[str]:
         names = []
         for index in range(_MAX_FIELDS):
             name = ctypes.create_string_buffer(_TEXT_BYTES)
@@ -134,7 +134,7 @@ class Plugin:
             names.append(name.raw[: _TEXT_BYTES - 1].split(b"\0", 1)[0].decode("utf-8", "replace"))
         return names
 
-    def values(self, wide_path: bytes, indexes: List[int]) -> List[Optional[str]]:
+    def values(self, wide_path: bytes, indexes: Sequence[int]) -> List[Optional[str]]:
         """The text of each field in indexes for the file at wide_path
         (UTF-16LE with its terminator), None where the plug-in gives none."""
         buffer = ctypes.create_string_buffer(_VALUE_BYTES)

@@ -28,6 +28,7 @@ import sys
 from typing import TYPE_CHECKING, Any, Deque, Iterable, Iterator, List, Tuple
 
 if TYPE_CHECKING:
+    from ._reading import Row
     from ._walk import Entry
 
 # Chunks in flight per worker: one being read, the next ones waiting, so
@@ -61,7 +62,8 @@ class _Worker:
     def read(self, chunk: List[Entry]) -> List[Any]:
         try:
             self._send(chunk)
-            return marshal.load(self._process.stdout)  # type: ignore[arg-type]
+            outcomes: List[Any] = marshal.load(self._process.stdout)  # type: ignore[arg-type]
+            return outcomes
         except (EOFError, BrokenPipeError, ValueError):
             status = self._process.wait()
             raise WorkerError(f"midifields: a worker process ended without answering (exit status {status})") from None
@@ -121,7 +123,7 @@ class _ProcessPool:
 
 
 def read_in_processes(chunks: Iterable[List[Entry]], setup: Tuple[Any, ...],
-                      jobs: int) -> Iterator[Tuple[Any, ...]]:
+                      jobs: int) -> Iterator[Row]:
     """(path, status, values) for the entries of chunks, in order. setup:
     the library's path, the field indexes and whether the paths are named."""
     pool = _ProcessPool(jobs, setup)
@@ -139,7 +141,7 @@ def read_in_processes(chunks: Iterable[List[Entry]], setup: Tuple[Any, ...],
         pool.close()
 
 
-def _finish_oldest(window: Deque[Tuple[List[Entry], "concurrent.futures.Future[List[Any]]"]]) -> Iterator[Tuple[Any, ...]]:
+def _finish_oldest(window: Deque[Tuple[List[Entry], "concurrent.futures.Future[List[Any]]"]]) -> Iterator[Row]:
     chunk, future = window.popleft()
     for (path, _), (status, values) in zip(chunk, future.result()):
         yield path, status, values

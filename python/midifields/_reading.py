@@ -22,6 +22,8 @@ if TYPE_CHECKING:
     # A file read: its status and the value of each field asked for (all
     # None when the status is not "ok").
     Outcome = Tuple[str, Tuple[Value, ...]]
+    # A file read, with its path.
+    Row = Tuple[str, str, Tuple[Value, ...]]
 
 OK = "ok"
 NOT_MIDI = "not MIDI"
@@ -40,7 +42,11 @@ def field_indexes(fields: Union[None, str, Iterable[Union[str, int]]]) -> List[i
     str may list several, comma-separated, as --fields does."""
     if fields is None:
         return list(range(len(_plugin.FIELDS)))
-    items: List[Any] = fields.split(",") if isinstance(fields, str) else list(fields)
+    items: List[Any] = []
+    if isinstance(fields, str):
+        items += fields.split(",")
+    else:
+        items += fields
     indexes: List[int] = []
     for item in items:
         index = _field_index(item)
@@ -112,7 +118,7 @@ def read_entry(plugin: _plugin.Plugin, path: str, indexes: Sequence[int], proble
 
 
 def read_entries(entries: Iterable[Entry], indexes: List[int], jobs: int,
-                 named: bool) -> Iterator[Tuple[str, str, Tuple[Value, ...]]]:
+                 named: bool) -> Iterator[Row]:
     """(path, status, values) for each entry, in the order of the entries;
     with jobs above 1 read by that many worker processes, the input
     consumed as the window frees up. named: the entries are paths as given,

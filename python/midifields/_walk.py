@@ -14,6 +14,7 @@ from __future__ import annotations
 import errno
 import os
 import stat
+
 # typing is imported only by type checkers: worker processes start without it.
 TYPE_CHECKING = False
 if TYPE_CHECKING:
@@ -211,7 +212,7 @@ def walk_entries(paths: Iterable[object], accept: Optional[Callable[[bytes], boo
             yield text, not_a_file_reason(status.st_mode)
 
 
-def _list_folder(folder: str, visited: Set[Tuple[int, int]]) -> Tuple[List[os.DirEntry], Optional[str]]:
+def _list_folder(folder: str, visited: Set[Tuple[int, int]]) -> Tuple[List[os.DirEntry[str]], Optional[str]]:
     """A folder's entries sorted by name, and why it could not be read (in
     part or at all). Nothing for a folder entered before."""
     try:
@@ -222,7 +223,7 @@ def _list_folder(folder: str, visited: Set[Tuple[int, int]]) -> Tuple[List[os.Di
         visited.add(key)
     except OSError:
         pass
-    entries: List[os.DirEntry] = []
+    entries: List[os.DirEntry[str]] = []
     problem = None
     try:
         with os.scandir(folder) as listing:
@@ -238,7 +239,7 @@ def _walk_folder(top: str, accept: Optional[Callable[[bytes], bool]],
                  visited: Set[Tuple[int, int]]) -> Iterator[Entry]:
     # A stack of the folders on the way down: each one's sorted entries and
     # how far the walk is in them.
-    stack: List[Tuple[List[os.DirEntry], int]] = []
+    stack: List[Tuple[List[os.DirEntry[str]], int]] = []
 
     def enter(folder: str) -> Iterator[Entry]:
         entries, problem = _list_folder(folder, visited)

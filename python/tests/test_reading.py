@@ -3,7 +3,6 @@
 import json
 import os
 import shutil
-import stat
 import tempfile
 import threading
 
