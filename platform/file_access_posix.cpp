@@ -5,8 +5,28 @@
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__linux__) && defined(__x86_64__)
+#include <sys/syscall.h>
+#endif
 
 #include "platform/utf8_text.h"
+
+namespace {
+
+// The file's type and size. On x86-64 Linux the kernel's fstat is called
+// directly: its result has the layout of the C library's struct stat there,
+// and glibc 2.33 gave fstat a new symbol version, which would make the
+// library refuse to load on the older systems it is built for (the oldest:
+// glibc 2.17). Elsewhere the C library's fstat.
+int StatusOfOpenFile(int fd, struct stat& status) {
+#if defined(__linux__) && defined(__x86_64__)
+    return static_cast<int>(syscall(SYS_fstat, fd, &status));
+#else
+    return fstat(fd, &status);
+#endif
+}
+
+}  // namespace
 
 bool OpenFileForReading(const char16_t* path, ReadableFile& file) {
     file = ReadableFile{-1, -1};
@@ -19,7 +39,7 @@ bool OpenFileForReading(const char16_t* path, ReadableFile& file) {
     const int fd = open(utf8Path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat status;
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (StatusOfOpenFile(fd, status) != 0 || !S_ISREG(status.st_mode)) {
         close(fd);
         return false;
     }

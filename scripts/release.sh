@@ -5,6 +5,7 @@
 #   midifields-VERSION-linux-x86_64.tar.gz  the installed tree: bin/, lib/midifields/,
 #                                           share/man/man1/, share/doc/midifields/
 #   midifields_VERSION_amd64.deb            the same tree under /usr (CPack)
+#   midifields-VERSION-py3-none-manylinux2014_x86_64.whl  the Python package (scripts/make-wheel.sh)
 #   SHA256SUMS
 # and checks that every program and library in them is hardened
 # (scripts/check-hardening.sh), that the unpacked archives read the samples
@@ -51,6 +52,7 @@ tar -C "$stage" -c --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$SO
 cp "$stage"/deb/*.deb dist/
 # Debian's policy checks: errors fail the release, warnings are shown.
 lintian --fail-on error --tag-display-limit 0 dist/*.deb
+scripts/make-wheel.sh build/linux  # the Python wheel, checked in a virtual environment
 (cd dist && sha256sum -- * >SHA256SUMS)
 
 # The unpacked archives at work, run from another folder: each host reads

@@ -9,6 +9,8 @@ scripts/build.sh linux
 # A locale with a decimal comma, for the test that numbers ignore it.
 locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' || localedef -i de_DE -f UTF-8 de_DE.UTF-8 2>/dev/null || true
 ctest --preset linux -j "$(nproc)"
+echo "== Python package"
+scripts/test-python.sh
 scripts/test-windows.sh
 echo "== The files users get, built again in another folder, and their hardening"
 scripts/check-reproducible.sh build/linux build/windows

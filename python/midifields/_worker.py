@@ -1,0 +1,36 @@
+"""A worker process of midifields._pool: reads the setup (the library's
+path, the field indexes, whether the paths are named) from standard input,
+then chunks of (path, problem) entries, and answers each with the
+outcomes, all in marshal's format, until its input ends."""
+
+from __future__ import annotations
+
+import marshal
+import os
+import sys
+
+from . import _plugin
+from ._reading import read_entry
+
+
+def serve() -> None:
+    source = sys.stdin.buffer
+    # The answers get a descriptor of their own; anything else written to
+    # standard output (by Python or the library) goes to standard error,
+    # where it cannot break the exchange.
+    answers = os.fdopen(os.dup(sys.stdout.fileno()), "wb")
+    os.dup2(sys.stderr.fileno(), sys.stdout.fileno())
+    try:
+        library, indexes, named = marshal.load(source)
+        plugin = _plugin.load(library)
+        while True:
+            try:
+                chunk = marshal.load(source)
+            except EOFError:
+                return
+            outcomes = [read_entry(plugin, path, indexes, problem, named) for path, problem in chunk]
+            marshal.dump(outcomes, answers)
+            answers.flush()
+    except (KeyboardInterrupt, BrokenPipeError):
+        # Ctrl-C reaches the whole process group; the caller reports it.
+        pass

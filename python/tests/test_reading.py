@@ -1,0 +1,141 @@
+"""The package against the command-line host, and paths that cannot be read."""
+
+import json
+import os
+import shutil
+import tempfile
+import threading
+
+import pytest
+from conftest import run_host
+
+import midifields
+from midifields import _plugin
+
+SAMPLE = "samples/format1-song.mid"
+NOT_UTF8 = "the file name is not valid UTF-8, so it cannot be passed to the plug-in"
+
+
+def test_records_are_the_hosts_jsonl_values_with_their_types():
+    host = run_host("samples", "tests/data")
+    paths = list(midifields.walk("samples", "tests/data"))
+    assert paths == [row["path"] for row in host]
+    records = list(midifields.read_many(paths, jobs=1))
+    for record, row in zip(records, host):
+        values = [record[key] for key in midifields.FIELDS]
+        expected = [row[name] for name, _, _ in _plugin.CATALOGUE]
+        assert values == expected and list(map(type, values)) == list(map(type, expected)), record
+        assert record["status"] == ("not MIDI" if values == [None] * 9 else "ok")
+    assert {record["status"] for record in records} == {"ok", "not MIDI"}
+
+    # Worker processes, several chunks each: the same records in the same order.
+    many = paths * 20
+    assert list(midifields.read_many(iter(many), jobs=2)) == records * 20
+
+
+def test_fields_are_chosen_by_key_name_or_index_and_wrong_arguments_raise():
+    record = midifields.read(SAMPLE, fields=["key_signature", 1, "MIDI Tempo (BPM)", "duration (SEC)"])
+    assert record == {"path": SAMPLE, "status": "ok", "key_signature": "Em", "format": 1, "tempo_bpm": 120.0,
+                      "duration_s": 5.5}
+    assert list(midifields.read_many([SAMPLE], fields="length_ticks,8"))[0]["length_ticks"] == 864
+    with pytest.raises(ValueError, match="no field 'tempo'.*tempo_bpm, format"):
+        midifields.read(SAMPLE, fields=["tempo"])
+    with pytest.raises(ValueError):
+        midifields.read_many([SAMPLE], fields=[9])
+    with pytest.raises(TypeError):
+        midifields.read(42)
+    with pytest.raises(TypeError):
+        midifields.read_many(SAMPLE)
+    with pytest.raises(ValueError):
+        midifields.read_many([SAMPLE], jobs=0)
+
+
+def test_a_file_that_cannot_be_read_gives_a_record_saying_why(tmp_path):
+    (tmp_path / "empty.mid").touch()
+    (tmp_path / "folder.mid").mkdir()
+    os.mkfifo(tmp_path / "pipe.mid")
+    (tmp_path / "gone.mid").symlink_to(tmp_path / "nowhere")
+    bad_name = os.path.join(os.fsencode(tmp_path), b"bad-\xff.mid")
+    shutil.copyfile(SAMPLE, bad_name)
+    named = {
+        "missing.mid": "no such file or folder",
+        "empty.mid": "not MIDI",
+        "folder.mid": "a folder, not a regular file",
+        "pipe.mid": "a pipe, not a regular file",
+        "gone.mid": "broken symbolic link",
+        os.fsdecode(b"bad-\xff.mid"): NOT_UTF8,
+    }
+    paths = [str(tmp_path / name) for name in named]
+    records = []
+    # A pipe must not make the read wait for a writer.
+    reader = threading.Thread(target=lambda: records.extend(midifields.read_many(paths, jobs=1)), daemon=True)
+    reader.start()
+    reader.join(timeout=30)
+    assert [record["status"] for record in records] == list(named.values())
+    assert all(record[key] is None for record in records for key in midifields.FIELDS)
+
+    # In a folder, pipes are passed over; the other problems are listed.
+    frame = midifields.read_frame(tmp_path)
+    assert dict(zip(frame.path, frame.status)) == {
+        os.fsdecode(bad_name): NOT_UTF8,
+        str(tmp_path / "empty.mid"): "not MIDI",
+        str(tmp_path / "gone.mid"): "broken symbolic link",
+    }
+
+
+def test_an_unreadable_file_is_permission_denied_also_for_root():
+    # Root reads any file: the read then runs in a child process that has
+    # given up root, on a file in a folder that user can enter.
+    folder = tempfile.mkdtemp()
+    try:
+        os.chmod(folder, 0o755)
+        path = os.path.join(folder, "locked.mid")
+        shutil.copyfile(SAMPLE, path)
+        os.chmod(path, 0)
+        assert _status_as_unprivileged(path) == "permission denied"
+    finally:
+        shutil.rmtree(folder)
+
+
+def _status_as_unprivileged(path):
+    if os.geteuid() != 0:
+        return midifields.read(path)["status"]
+    midifields.read(SAMPLE)  # the library loaded before giving up root
+    reading, writing = os.pipe()
+    child = os.fork()
+    if child == 0:
+        try:
+            os.setgroups([])
+            os.setgid(65534)
+            os.setuid(65534)
+            os.write(writing, json.dumps(midifields.read(path)["status"]).encode())
+        finally:
+            os._exit(0)
+    os.close(writing)
+    with os.fdopen(reading) as answer:
+        status = json.loads(answer.read() or "null")
+    os.waitpid(child, 0)
+    return status
+
+
+def test_walk_takes_the_hosts_order_and_enters_each_folder_once(tmp_path):
+    tree = tmp_path / "tree"
+    for name in ("b.mid", "B.MID", "a.txt", "é.mid", "sub/z.midi", "sub/deeper/y.mid", "sub2/x.mid"):
+        (tree / name).parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(SAMPLE, tree / name)
+    (tree / "sub" / "loop").symlink_to(tree)
+    os.mkfifo(tree / "pipe.mid")
+    host_paths = [row["path"] for row in run_host(str(tree))]
+    assert list(midifields.walk(tree)) == host_paths
+    assert len(host_paths) == 6
+    host_all = [row["path"] for row in run_host("--all-files", str(tree))]
+    assert list(midifields.walk(str(tree), all_files=True)) == host_all
+
+
+def test_a_missing_library_is_an_error_saying_where_it_looked(monkeypatch, tmp_path):
+    monkeypatch.delenv("MIDIFIELDS_LIBRARY")
+    monkeypatch.setattr(_plugin, "package_library", lambda: str(tmp_path / "libmidifields.so"))
+    with pytest.raises(midifields.LibraryError, match="libmidifields.so.*MIDIFIELDS_LIBRARY.*scripts/build.sh linux"):
+        _plugin.library_path()
+    with pytest.raises(midifields.LibraryError, match="cannot load the plug-in"):
+        _plugin.Plugin(str(tmp_path / "elsewhere.so"))

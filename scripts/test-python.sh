@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# The Python package's tests (python/tests), with Debian's Python and its
+# packages, installed when missing, whatever python3 comes first on PATH;
+# against the Linux build (scripts/build.sh linux), whose library must also
+# load on glibc 2.17 systems, as the wheel promises.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/ensure-packages.sh python3-pytest python3-pandas python3-dask python3-distributed
+scripts/check-linux-symbols.sh build/linux/libmidifields.so
+/usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests
