@@ -1,8 +1,6 @@
 #include "host/file_reading.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 
 #include "host/plugin_fields.h"
 #include "host/reason_text.h"
@@ -13,13 +11,10 @@ namespace {
 // The plug-in reads a file it cannot open as "every field empty", which
 // would look like "not a MIDI file"; trying to open it tells the two apart.
 bool CanOpen(const std::filesystem::path& path, std::string& reason) {
-    std::FILE* file = OpenForReading(path);
-    if (file == nullptr) {
-        reason = ReasonText(std::error_code(errno, std::generic_category()));
-        return false;
-    }
-    std::fclose(file);
-    return true;
+    std::error_code error;
+    if (CanOpenForReading(path, error)) return true;
+    reason = ReasonText(error);
+    return false;
 }
 
 }  // namespace

@@ -73,8 +73,10 @@ void ListFolder(const std::filesystem::path& folder, std::vector<std::filesystem
 // inode on POSIX, volume and file index on Windows); false when unknown.
 bool IdentifyFolder(const std::filesystem::path& folder, std::string& identity);
 
-// fopen(path, "rb") for any file name; errno says why on failure.
-std::FILE* OpenForReading(const std::filesystem::path& path);
+// Whether the file opens for reading, found out without waiting (a pipe
+// put where a file was listed opens at once, never waiting for a writer)
+// and closed again; error says why not.
+bool CanOpenForReading(const std::filesystem::path& path, std::error_code& error);
 
 // Why the system cannot open a file by this name although a folder lists
 // it, or "" when nothing in the name stands in the way. On Windows: a name

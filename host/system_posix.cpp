@@ -1,8 +1,10 @@
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 
 #include "host/system.h"
@@ -70,7 +72,15 @@ bool IdentifyFolder(const fs::path& folder, std::string& identity) {
     return true;
 }
 
-std::FILE* OpenForReading(const fs::path& path) { return std::fopen(path.c_str(), "rb"); }
+bool CanOpenForReading(const fs::path& path, std::error_code& error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        error = std::error_code(errno, std::generic_category());
+        return false;
+    }
+    close(fd);
+    return true;
+}
 
 std::string UnopenableNameReason(const fs::path&) { return ""; }
 

@@ -189,7 +189,17 @@ bool IdentifyFolder(const fs::path& folder, std::string& identity) {
     return true;
 }
 
-std::FILE* OpenForReading(const fs::path& path) { return _wfopen(SystemPath(path).c_str(), L"rb"); }
+// Pipes and devices are never listed as files in a Windows folder; the C
+// runtime's open keeps its errno reasons, as every other message has them.
+bool CanOpenForReading(const fs::path& path, std::error_code& error) {
+    std::FILE* file = _wfopen(SystemPath(path).c_str(), L"rb");
+    if (file == nullptr) {
+        error = std::error_code(errno, std::generic_category());
+        return false;
+    }
+    std::fclose(file);
+    return true;
+}
 
 std::string UnopenableNameReason(const fs::path& path) {
     const std::wstring name = path.filename().native();

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <fstream>
+#include <future>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -26,6 +28,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -276,6 +280,23 @@ TEST(SystemPath, LongPathsTakeTheirLongFormAndThePluginGetsFullPaths) {
     EXPECT_EQ(PathForPlugin(L"x.mid").native(), current + L"x.mid");
 }
 #else
+TEST(SystemFiles, APipeWhereAFileWasListedIsOpenedWithoutWaiting) {
+    // The walk saw a file; by the time it is opened a FIFO may stand there,
+    // with no writer ever to come.
+    TestFolder folder;
+    const fs::path fifo = folder.Root() / "swapped.mid";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto opening = std::async(std::launch::async, [&fifo] {
+        std::error_code error;
+        return CanOpenForReading(fifo, error);
+    });
+    if (opening.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "the open waits for a writer";
+        std::ofstream writer(fifo);  // lets it go
+    }
+    opening.get();
+}
+
 TEST(FileWalk, SymbolicLinkLoopsEndAndEachFolderIsReadOnce) {
     TestFolder folder;
     folder.Write("x/a.mid", SmallMidi());
