@@ -35,14 +35,16 @@ void CloseFile(ReadableFile& file);
 bool DataIsElsewhere(std::uint32_t attributes);
 
 // Whether attributes refuse a file: a folder, or data held elsewhere.
-// Windows is asked twice. Before the open, about the name: for a symbolic
-// link that is the link itself (a reparse point of size 0), and what its
-// attributes refuse is never opened, since even the open would fetch data
-// held elsewhere. After the open, about what the handle reached, a link's
-// target included.
+// Windows is asked about the name before the open, and what its attributes
+// refuse is never opened, since even the open would fetch data held
+// elsewhere. For a symbolic link (a reparse point) those are the link's
+// own, size 0; what counts is the target the open reached, so its
+// attributes are asked of the opened handle.
 bool RefusedByAttributes(std::uint32_t attributes);
+bool IsReparsePoint(std::uint32_t attributes);
 
-// The size to read, from the opened file's attributes and size (so a file
-// that grew since the first look is read whole), or -1 when they refuse it.
-std::int64_t SizeToRead(std::uint32_t openedAttributes, std::uint32_t sizeHigh, std::uint32_t sizeLow);
+// The size to read, from the attributes of what was opened (the name's, or
+// a link's target's) and its size as the opened handle tells it (so a file
+// that grew since the first look is read whole); -1 when they refuse it.
+std::int64_t SizeToRead(std::uint32_t openedAttributes, std::int64_t size);
 #endif

@@ -127,12 +127,13 @@ TEST(OpenFileTest, ALinkIsJudgedByWhatItsOpenReached) {
     constexpr std::uint32_t kArchive = 0x20, kReparsePoint = 0x400, kFolder = 0x10;
     EXPECT_FALSE(RefusedByAttributes(kArchive | kReparsePoint));  // a link to a file is opened
     EXPECT_TRUE(RefusedByAttributes(kFolder | kReparsePoint));    // a link to a folder is not
-    // The size is the target's, as the open handle tells it, past 4 GiB too.
-    EXPECT_EQ(SizeToRead(kArchive, 0, 1234), 1234);
-    EXPECT_EQ(SizeToRead(kArchive, 1, 5), (std::int64_t{1} << 32) + 5);
+    EXPECT_TRUE(IsReparsePoint(kArchive | kReparsePoint));        // and its target is asked about
+    EXPECT_FALSE(IsReparsePoint(kArchive));
+    // The size is the one the open handle tells.
+    EXPECT_EQ(SizeToRead(kArchive, (std::int64_t{1} << 32) + 5), (std::int64_t{1} << 32) + 5);
     // A target whose data is offline or in the cloud is not read.
-    for (const std::uint32_t elsewhere : {0x1000u, 0x400000u}) EXPECT_EQ(SizeToRead(kArchive | elsewhere, 0, 1234), -1);
-    EXPECT_EQ(SizeToRead(kFolder, 0, 0), -1);
+    for (const std::uint32_t elsewhere : {0x1000u, 0x400000u}) EXPECT_EQ(SizeToRead(kArchive | elsewhere, 1234), -1);
+    EXPECT_EQ(SizeToRead(kFolder, 0), -1);
 }
 
 TEST(LongPathTest, ARelativePathIsMeasuredMadeAbsolute) {
