@@ -56,7 +56,7 @@ for name in $names; do
   wine_counts=$(awk -v name="$name.mid" '
     index($0, "trace:file:CreateFileW L\"") && index($0, name "\"") { thread = substr($0, 1, 4); opening = 1; next }
     opening && substr($0, 1, 4) == thread && index($0, "CreateFileW returning") {
-      handle = $NF; sub(/^0+/, "", handle); handle = "0x" handle; opening = 0; next }
+      handle = $NF; sub(/^0+/, "", handle); handle = "0x" tolower(handle); opening = 0; next }
     handle != "" && substr($0, 1, 4) == thread && index($0, "NtReadFile (" handle ",") { reads++ }
     handle != "" && substr($0, 1, 4) == thread && index($0, "NtSetInformationFile (" handle ",") && /0x0000000e\)$/ { seeks++ }
     END { print reads + 0, seeks + 0 }' <<<"$trace")
