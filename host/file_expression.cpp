@@ -84,11 +84,12 @@ public:
     bool Accepts(const FileFacts& file) const override {
         const std::size_t index = static_cast<std::size_t>(field_);
         if (index >= file.values.size() || !file.values[index].has_value()) return false;
-        ComparableValue value = Comparable(*file.values[index]);
+        const std::string& text = *file.values[index];
         // A number compares only with a value that is one; text compares
         // with the value's text, a number's digits included.
+        const ComparableValue value =
+            literal_.number.has_value() ? Comparable(text) : ComparableValue{std::nullopt, AsciiLower(text)};
         if (literal_.number.has_value() && !value.number.has_value()) return false;
-        if (!literal_.number.has_value()) value.number.reset();
         return Holds(comparison_, CompareValues(value, literal_));
     }
     void FieldsRead(std::vector<int>& fields) const override { fields.push_back(field_); }

@@ -7,7 +7,8 @@ files at the subfolder's place, symbolic links followed, each folder (by
 device and inode) entered once, so a link loop ends. In folders only the
 files the plug-in's detection expression accepts are taken (every file
 with all_files); pipes, devices and sockets in folders are passed over.
-Only the folders on the way down are held, never the whole tree."""
+Only the sorted entries of the folders on the way down are held, never
+the whole tree."""
 
 from __future__ import annotations
 
