@@ -5,12 +5,28 @@
 
 namespace {
 
+// Bytes read in place are one buffer of the whole data, so there is never
+// more to read; only a seek that left them (past the end, or before the
+// start) and then came back finds them again.
+bool RefillInPlace(ByteReader& reader) {
+    const std::int64_t position = reader.endPosition;
+    const std::int64_t size = reader.source.size;
+    reader.next = reader.end = reader.start;
+    if (!reader.seekPending || position < 0 || position >= size) return false;
+    reader.seekPending = false;
+    reader.next = reader.start + position;
+    reader.end = reader.start + size;
+    reader.endPosition = size;
+    return true;
+}
+
 // Fills the buffer from the logical position. When a skip or seek left the
 // source elsewhere, a target a little ahead is reached by reading on and
 // dropping the bytes before it; any other target costs one seek first.
 // Returns false when nothing arrived at the logical position.
 bool Refill(ByteReader& reader) {
-    std::uint8_t* const data = reader.data();
+    if (reader.source.bytes != nullptr) return RefillInPlace(reader);
+    std::uint8_t* const data = reader.storage + 1;
     reader.next = reader.end = data;
     if (reader.readFailed) return false;
     // Nothing to read at or past a known end: no seek, no read.
@@ -65,10 +81,16 @@ bool Refill(ByteReader& reader) {
 
 void InitByteReader(ByteReader& reader, const ByteSource& source) {
     reader.source = source;
-    reader.next = reader.end = reader.data();
-    reader.endPosition = reader.sourcePosition = 0;
     reader.seekPending = false;
     reader.readFailed = false;
+    if (source.bytes != nullptr) {
+        reader.start = reader.next = source.bytes;
+        reader.end = source.bytes + source.size;
+        reader.endPosition = reader.sourcePosition = source.size;
+        return;
+    }
+    reader.start = reader.next = reader.end = reader.storage + 1;
+    reader.endPosition = reader.sourcePosition = 0;
 }
 
 int RefillAndReadByte(ByteReader& reader) { return Refill(reader) ? *reader.next++ : kEndOfData; }
@@ -87,10 +109,17 @@ std::size_t ReadBytes(ByteReader& reader, std::uint8_t* dest, std::size_t count)
 
 void UnreadByte(ByteReader& reader, int byte) {
     if (byte == kEndOfData) return;
-    // next is past data[0] after any read from the buffer; storage[0] holds a
-    // byte pushed back when the buffer was just refilled or dropped.
-    if (reader.next > reader.storage) --reader.next;
-    *reader.next = static_cast<std::uint8_t>(byte);
+    if (reader.source.bytes != nullptr) {
+        // Read in place: the byte just read is still before next.
+        --reader.next;
+        return;
+    }
+    // next is past storage[1] after any read from the buffer; storage[0]
+    // holds a byte pushed back when the buffer was just refilled or dropped.
+    std::size_t at = static_cast<std::size_t>(reader.next - reader.storage);
+    if (at > 0) --at;
+    reader.storage[at] = static_cast<std::uint8_t>(byte);
+    reader.next = reader.storage + at;
 }
 
 void SkipBeyondBuffer(ByteReader& reader, std::uint64_t count) {
@@ -104,7 +133,7 @@ void SkipBeyondBuffer(ByteReader& reader, std::uint64_t count) {
 }
 
 void SeekToPosition(ByteReader& reader, std::int64_t position) {
-    std::uint8_t* const data = reader.data();
+    const std::uint8_t* const data = reader.start;
     const std::int64_t dataPosition = reader.endPosition - (reader.end - data);
     if (!reader.seekPending && position >= dataPosition && position <= reader.endPosition) {
         reader.next = data + (position - dataPosition);

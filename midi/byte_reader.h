@@ -55,23 +55,24 @@ static_assert(kReadBufferSize >= 16, "the walk reads whole channel events from t
 
 struct ByteReader {
     // Bytes still to be handed out are [next, end). next may stand one byte
-    // before data (in storage[0]) when a byte is pushed back at its start.
-    std::uint8_t* next;
-    std::uint8_t* end;
+    // before start (in storage[0]) when a byte is pushed back at its start.
+    const std::uint8_t* next;
+    const std::uint8_t* end;
+    // The first byte of the buffer: storage + 1, or the source's own bytes
+    // when they are read in place (then the whole data is one buffer).
+    const std::uint8_t* start;
     std::int64_t endPosition;     // the source position of the byte at end
     std::int64_t sourcePosition;  // where the source is; endPosition unless a seek is pending
     ByteSource source;
     bool seekPending;  // the source is not at endPosition: seek before the next fill
     bool readFailed;   // the source failed; nothing more is read
     std::uint8_t storage[1 + kReadBufferSize];
-
-    std::uint8_t* data() { return storage + 1; }
 };
 
 // Prepares reader to read source from its position 0; the reader assumes
 // nobody else moves the source. With the size known (source.size >= 0) it
 // reads exactly the bytes there are and never seeks or reads at or past the
-// end.
+// end. A source whose bytes are in memory is read where it lies.
 void InitByteReader(ByteReader& reader, const ByteSource& source);
 
 // Refills the buffer and returns its first byte; the slow half of ReadByte.
@@ -93,7 +94,7 @@ std::size_t ReadBytes(ByteReader& reader, std::uint8_t* dest, std::size_t count)
 
 // Makes byte the next one to be read. Only one byte can be pushed back at a
 // time, and it must be the byte that was just read (the reader puts it back
-// in its buffer). kEndOfData is ignored.
+// in its buffer; bytes read in place are still there). kEndOfData is ignored.
 void UnreadByte(ByteReader& reader, int byte);
 
 // Moves the logical position forward by count bytes. Skipping past the end of

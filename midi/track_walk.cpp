@@ -91,12 +91,12 @@ void SkipChannelEvents(ByteReader& reader, std::int64_t chunkEnd, std::uint32_t&
     const std::int64_t span = toChunkEnd < fitting ? toChunkEnd : fitting;
     if (span <= 0) return;
 
-    std::uint8_t* event = reader.next;
+    const std::uint8_t* event = reader.next;
     const std::uint8_t* const stop = event + span;
     std::uint32_t eventTicks = ticks;
     unsigned status = static_cast<unsigned>(runningStatus);
     while (event < stop) {
-        std::uint8_t* byte = event;
+        const std::uint8_t* byte = event;
         std::uint32_t delta;
         DecodeVariableQuantity([&byte] { return int{*byte++}; }, delta);  // never short here
         const unsigned first = *byte;

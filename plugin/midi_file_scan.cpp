@@ -1,7 +1,5 @@
 #include "plugin/midi_file_scan.h"
 
-#include "platform/file_access.h"
-
 namespace {
 
 std::ptrdiff_t ReadFromFile(void* file, std::uint8_t* buffer, std::size_t count) {
@@ -16,7 +14,11 @@ void ScanMidiFile(const char16_t* path, MidiSummary& summary) {
     ResetMidiSummary(summary);
     ReadableFile file;
     if (!OpenFileForReading(path, file)) return;
+    ScanOpenedFile(file, summary);
+}
+
+void ScanOpenedFile(ReadableFile& file, MidiSummary& summary) {
     // The scanner reads through its own buffer straight from the file.
-    ScanMidiSource(ByteSource{ReadFromFile, SeekInFile, &file, file.size}, summary);
+    ScanMidiSource(ByteSource{ReadFromFile, SeekInFile, &file, file.size, nullptr}, summary);
     CloseFile(file);
 }

@@ -104,12 +104,17 @@ midi_bytes::Bytes PatternBytes() {
     return bytes;
 }
 
-// Each case runs with the size of the data unknown and known to the reader.
-class BufferEdgeTest : public ::testing::TestWithParam<bool> {
+// The reader's three ways with its source: read into its buffer with the
+// size of the data unknown or known, and bytes in memory read in place.
+enum class SourceKind { kSizeUnknown, kSizeKnown, kInPlace };
+
+// Each case runs with every kind of source.
+class BufferEdgeTest : public ::testing::TestWithParam<SourceKind> {
 protected:
     void SetUp() override {
         ByteSource source = MemoryByteSource(memory_, bytes_.data(), bytes_.size());
-        if (!GetParam()) source.size = -1;
+        if (GetParam() == SourceKind::kSizeUnknown) source.size = -1;
+        if (GetParam() == SourceKind::kInPlace) source = InPlaceByteSource(bytes_.data(), bytes_.size());
         InitByteReader(reader_, source);
     }
     // Reads one byte and checks it is the one at the reader's position.
@@ -188,14 +193,17 @@ TEST_P(BufferEdgeTest, PushbackAtTheBufferEdge) {
     EXPECT_EQ(ReadByte(reader_), ByteAt(kBuffer));
 
     // A byte pushed back when the buffer was just dropped is still read first
-    // and counted one before the position.
-    SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer) * 2);
-    const std::int64_t target = TellPosition(reader_);
-    UnreadByte(reader_, 0xAB);
-    EXPECT_EQ(TellPosition(reader_), target - 1);
-    EXPECT_EQ(ReadByte(reader_), 0xAB);
-    ExpectNextByteIsFromItsPosition();
-    EXPECT_EQ(TellPosition(reader_), target + 1);
+    // and counted one before the position (bytes read in place are never
+    // dropped).
+    if (GetParam() != SourceKind::kInPlace) {
+        SkipBytes(reader_, static_cast<std::uint64_t>(kBuffer) * 2);
+        const std::int64_t target = TellPosition(reader_);
+        UnreadByte(reader_, 0xAB);
+        EXPECT_EQ(TellPosition(reader_), target - 1);
+        EXPECT_EQ(ReadByte(reader_), 0xAB);
+        ExpectNextByteIsFromItsPosition();
+        EXPECT_EQ(TellPosition(reader_), target + 1);
+    }
 
     // A skip counts from the pushed-back byte across the edge too.
     SeekToPosition(reader_, kBuffer - 1);
@@ -243,7 +251,26 @@ TEST_P(BufferEdgeTest, PositionPastTheEndAndBackAgain) {
     ExpectNextByteIsFromItsPosition();
 }
 
-INSTANTIATE_TEST_SUITE_P(SizeUnknownOrKnown, BufferEdgeTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(EveryKindOfSource, BufferEdgeTest,
+                         ::testing::Values(SourceKind::kSizeUnknown, SourceKind::kSizeKnown, SourceKind::kInPlace));
+
+TEST(InPlaceReadingTest, TheBytesAreReadWhereTheyLieAndNeverWritten) {
+    const midi_bytes::Bytes bytes = midi_bytes::Raw({10, 11, 12});
+    ByteReader reader;
+    InitByteReader(reader, InPlaceByteSource(bytes.data(), bytes.size()));
+    EXPECT_EQ(reader.next, bytes.data());
+    EXPECT_EQ(ReadByte(reader), 10);
+    UnreadByte(reader, 10);
+    EXPECT_EQ(reader.next, bytes.data());
+    SkipBytes(reader, 3);
+    EXPECT_EQ(ReadByte(reader), kEndOfData);
+    EXPECT_EQ(bytes, midi_bytes::Raw({10, 11, 12}));
+
+    // No bytes at all.
+    InitByteReader(reader, InPlaceByteSource(bytes.data(), 0));
+    EXPECT_EQ(ReadByte(reader), kEndOfData);
+    EXPECT_EQ(TellPosition(reader), 0);
+}
 
 // A memory source that counts the reader's calls, which are the read and
 // seek system calls of a file source.
@@ -271,7 +298,7 @@ TEST(ByteReaderCallsTest, OneReadPerBufferFullAndSeeksOnlyWhenNeeded) {
         MemorySource memory;
         CountingSource counting{MemoryByteSource(memory, bytes.data(), bytes.size()), 0, 0};
         ByteReader reader;
-        InitByteReader(reader, ByteSource{CountRead, CountSeek, &counting, sizeKnown ? kSize : -1});
+        InitByteReader(reader, ByteSource{CountRead, CountSeek, &counting, sizeKnown ? kSize : -1, nullptr});
         ReadByte(reader);
         SkipBytes(reader, static_cast<std::uint64_t>(kBuffer + 10));  // within the next buffer-full: read on
         EXPECT_EQ(ReadByte(reader), ByteAt(kBuffer + 11));
@@ -297,7 +324,7 @@ TEST(ByteReaderCallsTest, ATargetOneBufferFullAheadCostsOneSeekAndOneRead) {
     MemorySource memory;
     CountingSource counting{MemoryByteSource(memory, bytes.data(), bytes.size()), 0, 0};
     ByteReader reader;
-    InitByteReader(reader, ByteSource{CountRead, CountSeek, &counting, kSize});
+    InitByteReader(reader, ByteSource{CountRead, CountSeek, &counting, kSize, nullptr});
     ReadByte(reader);  // the first fill leaves the source at kBuffer
     SkipBytes(reader, static_cast<std::uint64_t>(2 * kBuffer - 1));
     EXPECT_EQ(ReadByte(reader), ByteAt(2 * kBuffer));
@@ -311,7 +338,7 @@ TEST(ByteReaderCallsTest, AFailedReadIsRememberedAndEndsAllReading) {
     CountingSource counting{MemoryByteSource(memory, bytes.data(), bytes.size()), 0, 0};
     memory.failAt = kBuffer;  // the second buffer-full cannot be read
     ByteReader reader;
-    InitByteReader(reader, ByteSource{CountRead, CountSeek, &counting, kSize});
+    InitByteReader(reader, ByteSource{CountRead, CountSeek, &counting, kSize, nullptr});
     SkipBytes(reader, static_cast<std::uint64_t>(kBuffer - 1));
     EXPECT_EQ(ReadByte(reader), ByteAt(kBuffer - 1));
     EXPECT_FALSE(reader.readFailed);  // the data so far is whole

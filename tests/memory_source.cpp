@@ -30,5 +30,5 @@ bool SeekMemory(void* context, std::int64_t position) {
 
 ByteSource MemoryByteSource(MemorySource& memory, const std::uint8_t* data, std::size_t size) {
     memory = MemorySource{data, size, 0, -1, 0};
-    return ByteSource{ReadMemory, SeekMemory, &memory, static_cast<std::int64_t>(size)};
+    return ByteSource{ReadMemory, SeekMemory, &memory, static_cast<std::int64_t>(size), nullptr};
 }
