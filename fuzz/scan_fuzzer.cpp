@@ -15,7 +15,9 @@
 //  - the path-based export, called with odd buffer lengths between canary
 //    bytes, returns the same result, writes the same (possibly cut) text and
 //    never touches a byte outside the buffer; the catalogue and detection
-//    exports likewise, with any index and length.
+//    exports likewise, with any index and length;
+//  - the record of the bytes, read from memory where they lie and from the
+//    file by its path, holds the nine answers of the value export exactly.
 #include <unistd.h>
 
 #include <cmath>
@@ -30,6 +32,7 @@
 #include "plugin/content_exports.h"
 #include "plugin/key_names.h"
 #include "plugin/value_text.h"
+#include "records/midi_record.h"
 #include "tests/memory_source.h"
 
 namespace {
@@ -178,11 +181,17 @@ const std::string& InputPath() {
 
 std::u16string Utf16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
-void CheckExports(const std::uint8_t* data, std::size_t size, const MidiSummary& s) {
+// Writes the input where the path-based calls read it; false when there is
+// no writable temp folder (nothing to check there then).
+bool WriteInputFile(const std::uint8_t* data, std::size_t size) {
     FILE* file = std::fopen(InputPath().c_str(), "wb");
-    if (file == nullptr) return;  // no writable temp folder: nothing to check here
+    if (file == nullptr) return false;
     if (size > 0) std::fwrite(data, 1, size, file);
     std::fclose(file);
+    return true;
+}
+
+void CheckExports(const MidiSummary& s, std::size_t size) {
 
     constexpr unsigned char kCanary = 0xA5;
     constexpr int kGuard = 8;
@@ -218,6 +227,30 @@ void CheckExports(const std::uint8_t* data, std::size_t size, const MidiSummary&
         Check(length == expected && std::memcmp(written, value.text, static_cast<std::size_t>(length) * 2) == 0,
               "export text is the value text, cut to the buffer");
     }
+}
+
+void CheckRecordIsTheExportsAnswers(const MidiRecord& record, const char* what) {
+    const std::u16string path = Utf16(InputPath());
+    for (int field = 0; field < kMidiRecordFieldCount; ++field) {
+        char16_t buffer[256] = {};
+        const int kind = ContentGetValueW(path.c_str(), field, 0, buffer, sizeof buffer, 0);
+        Check(record.results[field] == kind, what);
+        int length = 0;
+        while (buffer[length] != 0) ++length;
+        Check(record.lengths[field] == length && record.texts[field][length] == 0 &&
+                  std::memcmp(record.texts[field], buffer, static_cast<std::size_t>(length) * 2) == 0,
+              what);
+    }
+}
+
+void CheckRecords(const std::uint8_t* data, std::size_t size) {
+    MidiRecord record;
+    std::memset(&record, 0x5A, sizeof record);
+    Check(ReadMidiRecordFromMemory(data, size, &record) == kMidiRecordRead, "a record from memory is read");
+    CheckRecordIsTheExportsAnswers(record, "the record from memory is the exports' answers");
+    std::memset(&record, 0x5A, sizeof record);
+    Check(ReadMidiRecord(InputPath().c_str(), &record) == kMidiRecordRead, "a record by path is read");
+    CheckRecordIsTheExportsAnswers(record, "the record by path is the exports' answers");
 }
 
 // The narrow-text exports with an index and a buffer length taken from the
@@ -294,7 +327,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckSummary(summary, reference);
     CheckFailingSource(data, size, summary);
     CheckValueTexts(summary, reference);
-    CheckExports(data, size, summary);
+    if (WriteInputFile(data, size)) {
+        CheckExports(summary, size);
+        CheckRecords(data, size);
+    }
     CheckNarrowExports(data, size);
     return 0;
 }

@@ -1,12 +1,12 @@
-// Reading one file through the plug-in: the values asked for, or the
-// reason the file could not be read.
+// Reading one file: the values asked for, or the reason the file could not
+// be read.
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "host/plugin_loader.h"
+#include "host/field_source.h"
 #include "host/field_value.h"
 
 struct FileOutcome {
@@ -15,7 +15,7 @@ struct FileOutcome {
 };
 
 // Reads the fields marked in wanted (indexed like the catalogue).
-FileOutcome ReadFile(const Plugin& plugin, const std::filesystem::path& path, const std::vector<bool>& wanted);
+FileOutcome ReadFile(const FieldSource& source, const std::filesystem::path& path, const std::vector<bool>& wanted);
 
-// True when no field has a value: a file the plug-in does not recognise.
+// True when no field has a value: a file the reader does not recognise.
 bool AllEmpty(const std::vector<FieldValue>& values);

@@ -73,7 +73,7 @@ bool SplitExtensions(const std::string& text, std::vector<std::string>& extensio
 
 ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions& options, std::string& error,
                           std::ostream& out) {
-    CLI::App app("Prints the properties of MIDI files, read by the midifields plug-in.", "midifields");
+    CLI::App app("Prints the properties of MIDI files, every field of a file from one read.", "midifields");
     auto formatter = std::make_shared<HelpFormatter>();
     formatter->column_width(22);
     app.formatter(formatter);
@@ -85,7 +85,7 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
         "2 a usage error.");
     app.add_option("PATH", options.paths, "Files and folders; folders are searched for MIDI files")
         ->option_text("...");
-    app.add_flag("--version", options.version, "Print the version and the plug-in file, and exit");
+    app.add_flag("--version", options.version, "Print the version and what reads the fields, and exit");
     OutputFormat format{};
     app.add_option("--format", format,
                    "table (default on a terminal; a list when it does not\nfit), list, tsv (default otherwise), csv, "
@@ -106,7 +106,7 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
                    "Rows in the order of these fields, numbers by value;\n-FIELD descending; files without a value "
                    "last. Holds\nevery row until the end: output no longer streams")
         ->option_text("LIST");
-    app.add_flag("--list-fields", options.listFields, "Print the plug-in's fields and exit");
+    app.add_flag("--list-fields", options.listFields, "Print the fields and exit");
     std::string filesFrom;
     CLI::Option* filesFromOption =
         app.add_option("--files-from", filesFrom, "Also read the paths in FILE (- for standard input),\none a line")
@@ -132,7 +132,7 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
                  "After the rows: files read, not MIDI, not readable,\nskipped by extension, total playing time and "
                  "files\nwithout one (on stdout after a table or list, else on\nstderr)");
     std::string plugin;
-    app.add_option("--plugin", plugin, "The plug-in library to load (default: the one\nbeside this program)")
+    app.add_option("--plugin", plugin, "Read through this plug-in library's exports, a\nrequest a field, as host programs do")
         ->option_text("FILE");
 
     // CLI11 takes the arguments last first.

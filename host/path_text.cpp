@@ -5,8 +5,8 @@
 
 std::string PathText(const std::filesystem::path& path) {
     std::string text;
-    if (PathToUtf8(path, text)) return text;
-    return PrintableText(text, StandIn::kEscapedBytes);
+    PathToUtf8(path, text);  // the bytes as they are, UTF-8 or not
+    return text;
 }
 
 std::string PathForMessage(const std::filesystem::path& path) {

@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <string>
 
-// The path in a row of output: its UTF-8 text as the system gives it. A
-// name that is not UTF-8 (POSIX) has its odd bytes shown as \xNN, so the
-// text is always UTF-8 and a bad name is still told apart from its
-// neighbours.
+// The path in a row of output: its bytes as the system gives them, UTF-8
+// (on POSIX possibly not: a name from an old Latin-1 archive). Each output
+// format shows such a name its own way (host/output/).
 std::string PathText(const std::filesystem::path& path);
 
-// The path in a message on stderr: also every control character shown as
-// \xNN, so a file name can never drive the terminal.
+// The path in a message on stderr: every byte that is not UTF-8 and every
+// control character shown as \xNN, so a file name can never drive the
+// terminal and a bad name is still told apart from its neighbours.
 std::string PathForMessage(const std::filesystem::path& path);

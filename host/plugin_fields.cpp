@@ -11,7 +11,7 @@ constexpr int kValueCharacters = 256;
 
 }  // namespace
 
-std::vector<std::string> ReadCatalogue(const Plugin& plugin) {
+std::vector<std::string> ReadPluginCatalogue(const Plugin& plugin) {
     std::vector<std::string> names;
     for (int index = 0; index < kMaxFields; ++index) {
         char name[kTextBytes] = {};
@@ -23,7 +23,7 @@ std::vector<std::string> ReadCatalogue(const Plugin& plugin) {
     return names;
 }
 
-std::string ReadDetectString(const Plugin& plugin) {
+std::string ReadPluginDetectString(const Plugin& plugin) {
     char text[kTextBytes] = {};
     plugin.getDetectString(text, kTextBytes);
     text[kTextBytes - 1] = 0;

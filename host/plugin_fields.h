@@ -9,9 +9,9 @@
 #include "host/plugin_loader.h"
 
 // Field names, from index 0 up to the first index the plug-in refuses.
-std::vector<std::string> ReadCatalogue(const Plugin& plugin);
+std::vector<std::string> ReadPluginCatalogue(const Plugin& plugin);
 
-std::string ReadDetectString(const Plugin& plugin);
+std::string ReadPluginDetectString(const Plugin& plugin);
 
 // One field of one file; nothing when the plug-in reports it empty (or
 // returns a kind other than wide text, which this host cannot show).

@@ -1,7 +1,8 @@
-// midifields: prints the plug-in's fields for MIDI files named on the
-// command line, listed in a file or found in folders. The plug-in is loaded
-// at run time and used only through its four exports, exactly as a host
-// program uses it.
+// midifields: prints the fields of MIDI files named on the command line,
+// listed in a file or found in folders. Each file is read once, every field
+// from one scan, by the records code linked in; with --plugin, a plug-in
+// library is loaded at run time and used only through its four exports,
+// exactly as a host program uses it.
 #include "host/run_host.h"
 
 #include <algorithm>
@@ -22,7 +23,6 @@
 #include "host/output/terminal_text.h"
 #include "host/ordered_work.h"
 #include "host/path_text.h"
-#include "host/plugin_fields.h"
 #include "host/progress_line.h"
 #include "host/reason_text.h"
 #include "host/row_order.h"
@@ -80,8 +80,8 @@ public:
     int Run();
 
 private:
-    std::optional<int> LoadPlugin();
-    int PrintPluginFile();
+    std::optional<int> OpenFieldSource();
+    int PrintFieldSource();
     int PrintFieldList();
     std::optional<int> ReadDetectionExpression();
     std::optional<int> ChooseFields();
@@ -104,8 +104,7 @@ private:
     };
 
     HostOptions options_;
-    std::string pluginPath_;
-    Plugin plugin_;
+    FieldSource source_;
     std::vector<std::string> catalogue_;
     std::vector<int> selected_;
     std::vector<bool> wanted_;  // per catalogue field: read from each file
@@ -129,9 +128,9 @@ private:
 
 int HostRun::Run() {
     if (options_.version) std::cout << "midifields " MIDIFIELDS_VERSION "\n";
-    if (const auto end = LoadPlugin()) return *end;
-    if (options_.version) return PrintPluginFile();
-    catalogue_ = ReadCatalogue(plugin_);
+    if (const auto end = OpenFieldSource()) return *end;
+    if (options_.version) return PrintFieldSource();
+    catalogue_ = ReadCatalogue(source_);
     if (options_.listFields) return PrintFieldList();
     if (const auto end = ReadDetectionExpression()) return *end;
     if (const auto end = ChooseFields()) return *end;
@@ -148,22 +147,29 @@ int HostRun::Run() {
     return ExitAfterWriting() == 0 ? status_ : kExitProblem;
 }
 
-// The plug-in named with --plugin, or the one beside the program: always by
-// its full path, so no search along the system's library path ever picks
-// another file of that name.
-std::optional<int> HostRun::LoadPlugin() {
-    pluginPath_ = options_.pluginPath ? NamedPluginPath(*options_.pluginPath) : DefaultPluginPath();
+// The records code linked in, or the plug-in named with --plugin: always
+// loaded by its full path, so no search along the system's library path
+// ever picks another file of that name.
+std::optional<int> HostRun::OpenFieldSource() {
+    if (!options_.pluginPath) return std::nullopt;
+    source_.pluginPath = NamedPluginPath(*options_.pluginPath);
     std::string error;
-    if (!::LoadPlugin(pluginPath_, plugin_, error)) {
+    Plugin plugin;
+    if (!LoadPlugin(source_.pluginPath, plugin, error)) {
         std::cout.flush();
         Complain(PrintableText(error, StandIn::kEscapedBytes));
         return kExitProblem;
     }
+    source_.plugin = plugin;
     return std::nullopt;
 }
 
-int HostRun::PrintPluginFile() {
-    std::cout << "plug-in: " << PrintableText(pluginPath_, StandIn::kEscapedBytes) << '\n';
+int HostRun::PrintFieldSource() {
+    if (source_.plugin)
+        std::cout << "fields read by the plug-in " << PrintableText(source_.pluginPath, StandIn::kEscapedBytes)
+                  << ", through its exports (a scan for each field)\n";
+    else
+        std::cout << "fields read by the program itself (every field of a file from one scan)\n";
     return ExitAfterWriting();
 }
 
@@ -173,7 +179,7 @@ int HostRun::PrintFieldList() {
 }
 
 std::optional<int> HostRun::ReadDetectionExpression() {
-    const std::string detectText = ReadDetectString(plugin_);
+    const std::string detectText = ReadDetectString(source_);
     ExpressionError detectError;
     detect_ = FileExpression::Parse(detectText, nullptr, detectError);
     if (detect_ == nullptr) {
@@ -284,7 +290,7 @@ void HostRun::ReadFiles() {
     RunOrdered<WalkEntry, FileOutcome>(
         jobs, kReadAhead, [this](WalkEntry& entry) { return feed_->Next(entry); },
         [this](const WalkEntry& entry) {
-            return entry.problem.empty() ? ReadFile(plugin_, entry.path, wanted_) : FileOutcome{entry.problem, {}};
+            return entry.problem.empty() ? ReadFile(source_, entry.path, wanted_) : FileOutcome{entry.problem, {}};
         },
         [&](WalkEntry& entry, FileOutcome& outcome) {
             if (!EmitRow(entry, outcome)) return false;

@@ -10,6 +10,8 @@
 #include <system_error>
 #include <vector>
 
+#include "records/midi_record.h"
+
 // The plug-in library's file name (libmidifields.so, midifields.dll).
 extern const char kPluginFileName[];
 
@@ -49,6 +51,11 @@ std::filesystem::path FullPath(const std::filesystem::path& path);
 // full path, as host programs pass them; elsewhere the path as named, which
 // the system resolves without a limit of its own.
 std::filesystem::path PathForPlugin(const std::filesystem::path& path);
+
+// The path to hand the records code: on Windows the full path in UTF-16,
+// as for the plug-in; elsewhere the name's bytes as they are, so a name
+// that is not UTF-8 is read like any other.
+std::basic_string<MidiRecordPathChar> PathForRecords(const std::filesystem::path& path);
 
 // The form of path for the system's calls: on Windows a path whose full
 // form is longer than 259 characters in its \\?\ form (see platform/

@@ -50,6 +50,8 @@ fs::path FullPath(const fs::path& path) {
 
 fs::path PathForPlugin(const fs::path& path) { return path; }
 
+std::string PathForRecords(const fs::path& path) { return path.native(); }
+
 fs::path SystemPath(const fs::path& path) { return path; }
 
 fs::file_status PathStatus(const fs::path& path, std::error_code& error) { return fs::status(path, error); }

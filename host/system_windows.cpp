@@ -128,6 +128,12 @@ fs::path FullPath(const fs::path& path) {
 
 fs::path PathForPlugin(const fs::path& path) { return FullPath(path); }
 
+std::u16string PathForRecords(const fs::path& path) {
+    std::u16string name;
+    PathToUtf16(PathForPlugin(path), name);
+    return name;
+}
+
 fs::path SystemPath(const fs::path& path) {
     if (!NeedsLongPathForm(path.c_str())) return path;
     struct Buffer {

@@ -55,6 +55,16 @@ std::size_t DecodeUtf8(const std::string& text, std::size_t at, char32_t& codePo
     return length;
 }
 
+bool IsUtf8(const std::string& text) {
+    char32_t ignored;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = DecodeUtf8(text, i, ignored);
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
 bool Utf8ToUtf16(const std::string& text, std::u16string& out) {
     out.clear();
     for (std::size_t i = 0; i < text.size();) {

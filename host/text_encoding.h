@@ -11,6 +11,9 @@
 // or a value past U+10FFFF).
 std::size_t DecodeUtf8(const std::string& text, std::size_t at, char32_t& codePoint);
 
+// Whether all of text is well-formed UTF-8.
+bool IsUtf8(const std::string& text);
+
 // Fails on malformed UTF-8 (the output is then incomplete).
 bool Utf8ToUtf16(const std::string& text, std::u16string& out);
 

@@ -12,11 +12,24 @@ struct ReadableFile {
     std::int64_t size;     // bytes in the file, -1 when the system did not say
 };
 
+// A file's name as the system itself has it: UTF-16 on Windows; bytes on
+// POSIX, by convention UTF-8 but any bytes but NUL (a name unpacked from an
+// old Latin-1 zip is not UTF-8 at all).
+#ifdef _WIN32
+using SystemNameChar = char16_t;
+#else
+using SystemNameChar = char;
+#endif
+
 // Opens the file at path (NUL-terminated UTF-16) for reading. Returns false,
 // and leaves nothing open, when the path is null, cannot be opened, or names
 // anything but a regular file whose data is on this machine; on POSIX also
 // when it is not valid UTF-16, since it must become UTF-8 there.
 bool OpenFileForReading(const char16_t* path, ReadableFile& file);
+
+// The same for a name in the system's own form (NUL-terminated), taken as
+// it is: on POSIX any bytes open, UTF-8 or not.
+bool OpenFileBySystemName(const SystemNameChar* name, ReadableFile& file);
 
 // Reads up to count bytes at the file's position and moves past them.
 // Returns how many arrived, 0 at the end of the file, -1 on a read error.

@@ -33,10 +33,15 @@ bool OpenFileForReading(const char16_t* path, ReadableFile& file) {
     if (path == nullptr) return false;
     char utf8Path[PATH_MAX];
     if (!ConvertUtf16ToUtf8(path, utf8Path, sizeof utf8Path)) return false;
+    return OpenFileBySystemName(utf8Path, file);
+}
 
+bool OpenFileBySystemName(const char* name, ReadableFile& file) {
+    file = ReadableFile{-1, -1};
+    if (name == nullptr) return false;
     // O_NONBLOCK keeps a FIFO from blocking the open; anything but a regular
     // file (folder, FIFO, device) is then refused, so no read can hang.
-    const int fd = open(utf8Path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat status;
     if (StatusOfOpenFile(fd, status) != 0 || !S_ISREG(status.st_mode)) {

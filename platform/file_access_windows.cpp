@@ -76,6 +76,8 @@ bool OpenFileForReading(const char16_t* path, ReadableFile& file) {
     return true;
 }
 
+bool OpenFileBySystemName(const char16_t* name, ReadableFile& file) { return OpenFileForReading(name, file); }
+
 std::ptrdiff_t ReadFileBytes(ReadableFile& file, std::uint8_t* buffer, std::size_t count) {
     // One ReadFile moves at most 4 GiB - 1; the reader asks for far less.
     const DWORD request = count < 0x7FFFFFFF ? static_cast<DWORD>(count) : 0x7FFFFFFF;

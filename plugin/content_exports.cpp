@@ -9,6 +9,7 @@
 
 #include "platform/ansi_text.h"
 #include "platform/bounded_text.h"
+#include "plugin/detect_string.h"
 #include "plugin/field_catalogue.h"
 #include "plugin/midi_file_scan.h"
 #include "plugin/value_text.h"
@@ -21,7 +22,6 @@
 
 namespace {
 
-constexpr char kDetectString[] = "EXT=\"MID\" | EXT=\"MIDI\"";
 constexpr int kFieldNameScratchSize = 256;
 
 }  // namespace

@@ -1,10 +1,12 @@
-# Checks the Windows build's files with objdump -p: the DLL exports exactly
-# the four entry points under their plain names and imports no function that
-# starts, stops, suspends or inspects threads or processes, and the DLL and
-# every program in PROGRAMS import from KERNEL32.dll, msvcrt.dll and
-# ADVAPI32.dll (the stack protector's random guard) only and carry a version
-# resource of VERSION; the programs declare themselves long-path aware.
-#   cmake -DOBJDUMP=objdump -DLIBRARY=dll -DPROGRAMS="exe;..." -DVERSION=1.2.3 -P check_pe_exports.cmake
+# Checks the Windows build's files with objdump -p: the plug-in's DLL exports
+# exactly the four entry points under their plain names, the records DLL its
+# four functions, and neither imports a function that starts, stops,
+# suspends or inspects threads or processes; both DLLs and every program in
+# PROGRAMS import from KERNEL32.dll, msvcrt.dll and ADVAPI32.dll (the stack
+# protector's random guard) only and carry a version resource of VERSION;
+# the programs declare themselves long-path aware.
+#   cmake -DOBJDUMP=objdump -DLIBRARY=dll -DRECORDS_LIBRARY=dll -DPROGRAMS="exe;..." -DVERSION=1.2.3
+#         -P check_pe_exports.cmake
 cmake_minimum_required(VERSION 3.25)
 
 function(read_pe file out_exports out_imports out_functions)
@@ -57,26 +59,33 @@ function(utf16_hex s out)
   set(${out} "${hex}" PARENT_SCOPE)
 endfunction()
 
-read_pe(${LIBRARY} exports imports functions)
-set(expected ContentGetDetectString ContentGetSupportedField ContentGetValueW ContentSetDefaultParams)
-if(NOT exports STREQUAL expected)
-  message(FATAL_ERROR "${LIBRARY} exports '${exports}', expected '${expected}'")
-endif()
-# The plug-in starts no threads: a thread runtime in it would bring functions
-# that suspend threads, read and write their registers or open other
-# processes. The C++ runtime asks which thread it runs on, and the exception
-# unwinder captures its own registers, and the stack protector asks for a
-# random guard; nothing else of the kind may be there.
-set(harmless GetCurrentThreadId RtlCaptureContext CryptAcquireContextA CryptReleaseContext)
-foreach(function IN LISTS functions)
-  if(function MATCHES "[Tt]hread|Process|Context|DuplicateHandle|Event|Affinity" AND NOT function IN_LIST harmless)
-    message(FATAL_ERROR "${LIBRARY} imports ${function}")
+# A library exports exactly the names expected and starts no threads: a
+# thread runtime in it would bring functions that suspend threads, read and
+# write their registers or open other processes. The C++ runtime asks which
+# thread it runs on, and the exception unwinder captures its own registers,
+# and the stack protector asks for a random guard; nothing else of the kind
+# may be there.
+function(check_library file)
+  read_pe(${file} exports imports functions)
+  set(expected ${ARGN})
+  list(SORT expected)
+  if(NOT exports STREQUAL expected)
+    message(FATAL_ERROR "${file} exports '${exports}', expected '${expected}'")
   endif()
-endforeach()
-list(LENGTH functions count)
-message(STATUS "${LIBRARY}: exports ${exports}; imports ${imports}, ${count} functions")
+  set(harmless GetCurrentThreadId RtlCaptureContext CryptAcquireContextA CryptReleaseContext)
+  foreach(function IN LISTS functions)
+    if(function MATCHES "[Tt]hread|Process|Context|DuplicateHandle|Event|Affinity" AND NOT function IN_LIST harmless)
+      message(FATAL_ERROR "${file} imports ${function}")
+    endif()
+  endforeach()
+  list(LENGTH functions count)
+  message(STATUS "${file}: exports ${exports}; imports ${imports}, ${count} functions")
+endfunction()
 
-foreach(file IN LISTS LIBRARY PROGRAMS)
+check_library(${LIBRARY} ContentGetDetectString ContentGetSupportedField ContentGetValueW ContentSetDefaultParams)
+check_library(${RECORDS_LIBRARY} GetMidiRecordDetectString GetMidiRecordFieldName ReadMidiRecord ReadMidiRecordFromMemory)
+
+foreach(file IN LISTS LIBRARY RECORDS_LIBRARY PROGRAMS)
   read_pe(${file} exports imports functions)
   foreach(import IN LISTS imports)
     if(NOT import IN_LIST allowed_imports)

@@ -339,7 +339,7 @@ TEST(OutputFormat, TsvWritesValuesAsTheyAreButForTabsAndLineBreaks) {
     EXPECT_EQ(TsvField("back\\x\ty.mid"), "back\\x\\ty.mid");  // one backslash, then the escaped tab
 }
 
-TEST(OutputFormat, JsonNumbersKeepThePluginsDigitsTextIsEscapedAndEmptyIsNull) {
+TEST(OutputFormat, JsonNumbersKeepThePluginsDigitsTextIsEscapedEmptyIsNullAndOddNamesKeepTheirBytes) {
     const auto write = [](OutputFormat format, int rows) {
         std::ostringstream out;
         auto writer = MakeRowWriter(format, out);
@@ -351,7 +351,8 @@ TEST(OutputFormat, JsonNumbersKeepThePluginsDigitsTextIsEscapedAndEmptyIsNull) {
         return out.str();
     };
     const std::string first = "{\"path\":\"a\\\"b\\\\c\u00e9\\u0001.mid\",\"Zeta\":null,\"Alpha\":150.00,\"Gamma\":59176}";
-    const std::string second = "{\"path\":\"bad\xef\xbf\xbd.mid\",\"Zeta\":\"007\",\"Alpha\":\"1e3\",\"Gamma\":\"6/8\"}";
+    // A name that is not UTF-8 keeps its bytes, in base64.
+    const std::string second = "{\"path\":{\"bytes\":\"YmFk/y5taWQ=\"},\"Zeta\":\"007\",\"Alpha\":\"1e3\",\"Gamma\":\"6/8\"}";
     EXPECT_EQ(write(OutputFormat::kJsonLines, 2), first + "\n" + second + "\n");
     EXPECT_EQ(write(OutputFormat::kJson, 2), "[\n" + first + ",\n" + second + "\n]\n");
     EXPECT_EQ(write(OutputFormat::kJson, 0), "[]\n");

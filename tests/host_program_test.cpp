@@ -95,6 +95,9 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::stri
 
 std::string P(const fs::path& path) { return path.string(); }
 
+// The plug-in the build writes beside the program, for --plugin.
+std::string PluginBesideProgram() { return P(fs::path(MIDIFIELDS_HOST_PATH).parent_path() / kPluginFileName); }
+
 // The tab-separated fields of SmallMidi(ticks) at 480 ticks a quarter note.
 std::string SmallMidiTsv(const std::string& duration, const std::string& ticks) {
     return "120.00\t0\t1\t480\t500000\t" + duration + "\t\t\t" + ticks;
@@ -319,7 +322,7 @@ TEST(HostProgram, ThePluginIsLoadedByItsFullPathAndOneThatFailsIsNamed) {
     TestFolder folder;
     const std::string file = P(folder.Write("a.mid", SmallMidi()));
     // A file of the plug-in's name in the current folder, no library at all,
-    // is never the one loaded: the program takes the one beside it...
+    // is never loaded unasked: the program reads with its own code...
     folder.Write(kPluginFileName, midi_bytes::Text("not a library"));
     const ProgramRun beside = RunCommand(InFolder(folder.Root(), HostCommand({"--fields", "8", file})));
     EXPECT_EQ(beside.status, 0) << beside.err;
@@ -342,6 +345,27 @@ TEST(HostProgram, ThePluginIsLoadedByItsFullPathAndOneThatFailsIsNamed) {
     EXPECT_EQ(wrong.status, 1);
     EXPECT_NE(wrong.err.find("ContentGetDetectString"), std::string::npos) << wrong.err;
 #endif
+}
+
+TEST(HostProgram, ReadingThroughThePluginsExportsPrintsWhatTheProgramsOwnReadingPrints) {
+    std::vector<std::string> folders{MIDIFIELDS_SAMPLES, MIDIFIELDS_TEST_DATA, "no-such-file.mid"};
+    if (fs::is_directory(MIDIFIELDS_SHARED_CORPUS)) folders.push_back(MIDIFIELDS_SHARED_CORPUS);
+    const std::vector<std::vector<std::string>> runs{
+        {"--format", "tsv"},  {"--format", "csv"},   {"--format", "json"},  {"--format", "jsonl"},
+        {"--format", "list"}, {"--format", "table"}, {"--summary", "--fields", "duration,key", "--sort", "-bpm"},
+        {"--all-files", "--where", "has(time) | ticks < 1000"},
+    };
+    for (std::vector<std::string> arguments : runs) {
+        arguments.insert(arguments.end(), folders.begin(), folders.end());
+        const ProgramRun own = RunProgram(arguments);
+        arguments.insert(arguments.begin(), {"--plugin", PluginBesideProgram()});
+        const ProgramRun plugin = RunProgram(arguments);
+        EXPECT_EQ(own.status, 1) << arguments[2];  // the missing file
+        EXPECT_EQ(own.status, plugin.status) << arguments[2];
+        EXPECT_EQ(own.out, plugin.out) << arguments[2];
+        EXPECT_EQ(own.err, plugin.err) << arguments[2];
+        EXPECT_GT(own.out.size(), 2000u) << arguments[2];
+    }
 }
 
 TEST(HostProgram, OutputOrderDoesNotDependOnTheWorkerCount) {
@@ -433,8 +457,12 @@ TEST(HostProgram, AllFilesReadsEveryFileAndAFolderWithoutMidiFilesIsNoticed) {
 TEST(HostProgram, VersionHelpAndOptionValuesAsPeopleWriteThem) {
     const ProgramRun version = RunProgram({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out.rfind("midifields " MIDIFIELDS_VERSION "\nplug-in: ", 0), 0u) << version.out;
-    EXPECT_NE(version.out.find(std::string(kPluginFileName) + "\n"), std::string::npos) << version.out;
+    EXPECT_EQ(version.out, "midifields " MIDIFIELDS_VERSION "\nfields read by the program itself (every field of a file from one scan)\n");
+    const ProgramRun throughPlugin = RunProgram({"--version", "--plugin", PluginBesideProgram()});
+    EXPECT_EQ(throughPlugin.out.rfind("midifields " MIDIFIELDS_VERSION "\nfields read by the plug-in ", 0), 0u)
+        << throughPlugin.out;
+    EXPECT_NE(throughPlugin.out.find(std::string(kPluginFileName) + ", through its exports"), std::string::npos)
+        << throughPlugin.out;
 
     const ProgramRun help = RunProgram({"--help"});
     EXPECT_NE(help.out.find("\n  -j, --jobs N "), std::string::npos) << help.out;
@@ -495,18 +523,34 @@ TEST(HostProgram, EveryFieldIsATableAt80ColumnsWhateverThePathsAndAListAt60) {
 }
 
 #ifndef _WIN32
-TEST(HostProgram, ANameThatIsNotUtf8IsReportedNotDropped) {
+TEST(HostProgram, ANameThatIsNotUtf8IsReadAndEachFormatShowsItsOwnWay) {
     TestFolder folder;
     folder.Write("bad\xff.mid", SmallMidi());
     folder.Write("slash\xc0\xaf.mid", SmallMidi());  // an overlong "/"
-    const fs::path good = folder.Write("good.mid", SmallMidi());
-    const ProgramRun run = RunProgram({"--fields", "1", P(folder.Root())});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find(P(folder.Root()) + "/bad\\xFF.mid: the file name is not valid UTF-8"), std::string::npos)
-        << run.err;
-    EXPECT_NE(run.err.find(P(folder.Root()) + "/slash\\xC0\\xAF.mid: the file name is not valid UTF-8"), std::string::npos)
-        << run.err;
-    EXPECT_EQ(run.out, "path\tMIDI Format\n" + P(good) + "\t0\n");
+    const std::string root = P(folder.Root());
+    const ProgramRun run = RunProgram({"--fields", "1", root});
+    EXPECT_EQ(run.status, 0) << run.err;
+    // tsv and csv carry the bytes as they are.
+    EXPECT_EQ(run.out, "path\tMIDI Format\n" + root + "/bad\xff.mid\t0\n" + root + "/slash\xc0\xaf.mid\t0\n");
+    EXPECT_EQ(RunProgram({"--fields", "1", "--format", "csv", root}).out,
+              "path,MIDI Format\r\n" + root + "/bad\xff.mid,0\r\n" + root + "/slash\xc0\xaf.mid,0\r\n");
+    // JSON gives the bytes back exactly; the table shows each odd byte as ?.
+    const nlohmann::json rows = nlohmann::json::parse(
+        RunCommand(InFolder(folder.Root(), HostCommand({"--fields", "1", "--format", "json", "bad\xff.mid", "slash\xc0\xaf.mid"})))
+            .out);
+    EXPECT_EQ(rows[0]["path"]["bytes"], "YmFk/y5taWQ=");
+    EXPECT_EQ(rows[1]["path"]["bytes"], "c2xhc2jAry5taWQ=");
+    const ProgramRun table = RunProgram({"--fields", "1", "--format", "table", root});
+    EXPECT_NE(table.out.find(root + "/bad?.mid\n"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find(root + "/slash??.mid\n"), std::string::npos) << table.out;
+
+    // A plug-in takes UTF-16 paths, which such a name cannot become: named
+    // in a message, as \xNN.
+    const ProgramRun plugin = RunProgram({"--plugin", PluginBesideProgram(), "--fields", "1", root});
+    EXPECT_EQ(plugin.status, 1);
+    EXPECT_NE(plugin.err.find(root + "/bad\\xFF.mid: the file name is not valid UTF-8"), std::string::npos) << plugin.err;
+    EXPECT_NE(plugin.err.find(root + "/slash\\xC0\\xAF.mid: the file name is not valid UTF-8"), std::string::npos)
+        << plugin.err;
 }
 
 TEST(HostProgram, OutputThatCannotBeWrittenIsAFailure) {
@@ -536,11 +580,8 @@ TEST(HostProgram, AnUnreadableFileOrADanglingLinkIsAnErrorNamedWithoutControlCha
     std::string command = HostCommand({P(folder.Root())});
     if (geteuid() == 0) {
         // Root reads every file, so the program runs as nobody instead:
-        // from a copy beside its plug-in here, since nobody may not reach
-        // the build folder.
-        const fs::path host(MIDIFIELDS_HOST_PATH);
-        fs::copy_file(host, folder.Root() / "midifields");
-        fs::copy_file(host.parent_path() / kPluginFileName, folder.Root() / kPluginFileName);
+        // from a copy here, since nobody may not reach the build folder.
+        fs::copy_file(fs::path(MIDIFIELDS_HOST_PATH), folder.Root() / "midifields");
         fs::permissions(folder.Root(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
         command = "setpriv --reuid=65534 --regid=65534 --clear-groups " + Quote(P(folder.Root() / "midifields")) + " " +
                   Quote(P(folder.Root()));
