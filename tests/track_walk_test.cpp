@@ -2,6 +2,8 @@
 // for capturing Set Tempo, Time Signature, Key Signature and End of Track.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "midi/byte_reader.h"
 #include "midi/track_walk.h"
 #include "tests/scan_bytes.h"
@@ -207,6 +209,49 @@ TEST(ChannelEventTest, ManyBuffersOfMixedEventsKeepTheirTicks) {
         EXPECT_EQ(summary.timeSignatureNumerator, 3) << "shift " << shift;
         EXPECT_EQ(summary.keySignatureSharpsFlats, -2) << "shift " << shift;
     }
+}
+
+TEST(ChannelEventTest, RunsOfRunningStatusOfEveryLengthAndWhatEndsThemKeepTheirTicks) {
+    // Note events that run on their status with one-byte delta times, as
+    // sequencers write them, taken several at a time: runs of 0 to 30
+    // events, each ended by something else, then the next run, across
+    // buffer edges.
+    const std::vector<Bytes> enders{
+        Vlq(200) + Raw({62, 0}),                // a two-byte delta time
+        Vlq(3) + Raw({0x80, 62, 0}),            // a new status
+        Vlq(4) + Raw({62, 0xC5}),               // a second data byte with bit 7, skipped as data
+        Vlq(5) + Raw({0xC1, 9}) + Vlq(6) + Raw({10}) + Vlq(0) + Raw({0x91, 1, 2}),  // one data byte, running on
+        Meta(7, 0x01, Text("lyric")) + Vlq(1) + Raw({0x90, 60, 1}),  // a meta event, then a status again
+    };
+    const std::uint32_t enderTicks[] = {200, 3, 4, 11, 8};
+    Bytes events = Vlq(0) + Raw({0x90, 60, 100});
+    std::uint32_t ticks = 0;
+    for (std::size_t round = 0; events.size() < 2 * kReadBufferSize + 100; ++round) {
+        const int runLength = static_cast<int>(round % 31);
+        for (int i = 0; i < runLength; ++i) {
+            const std::uint32_t delta = static_cast<std::uint32_t>((round * 31 + static_cast<std::size_t>(i) * 7) % 128);
+            events = std::move(events) + Vlq(delta) + Raw({40 + i % 50, i % 2 == 0 ? 0 : 90});
+            ticks += delta;
+        }
+        events = std::move(events) + enders[round % enders.size()];
+        ticks += enderTicks[round % enders.size()];
+    }
+    events = std::move(events) + EndOfTrack(9);
+    for (int shift = 0; shift < 3; ++shift) {
+        const Bytes file = Header(0, 1, 96) + Track(Meta(0, 0x01, Bytes(static_cast<std::size_t>(shift), 'x')) + events);
+        EXPECT_EQ(ScanBytes(file).lengthTicks, ticks + 9) << "shift " << shift;
+        MidiSummary inPlace;
+        ScanMidiSource(InPlaceByteSource(file.data(), file.size()), inPlace);
+        EXPECT_EQ(inPlace.lengthTicks, ticks + 9) << "shift " << shift << ", read in place";
+    }
+    // A run that the chunk's end cuts: only the events that start before it.
+    Bytes run = Vlq(0) + Raw({0x90, 60, 100});
+    for (int i = 0; i < 20; ++i) run = std::move(run) + Vlq(1) + Raw({60, 0});
+    MidiSummary summary;
+    WalkEvents(run + EndOfTrack(0), summary, static_cast<std::int64_t>(run.size()));
+    EXPECT_EQ(summary.lengthTicks, 0u);  // the End of Track lies past the end
+    WalkEvents(run + EndOfTrack(0), summary, static_cast<std::int64_t>(run.size()) + 1);
+    EXPECT_EQ(summary.lengthTicks, 20u);
 }
 
 TEST(ChannelEventTest, RunningStatusAfterAMetaOrSystemEventIsNotAChannelOne) {
