@@ -25,15 +25,16 @@ bool HasType(const std::uint8_t* bytes, const char (&type)[5]) {
     return bytes[0] == type[0] && bytes[1] == type[1] && bytes[2] == type[2] && bytes[3] == type[3];
 }
 
-struct ChunkBounds {
-    std::int64_t start;  // first event
-    std::int64_t end;    // declared end
+struct FirstChunk {
+    std::int64_t start;          // first event
+    std::int64_t end;            // declared end
+    std::uint32_t lengthTicks;  // at its End of Track; 0 without one (or at tick 0)
 };
 
 // Walks up to trackCount "MTrk" chunks. Returns the bounds of the first one,
 // or start == end == -1 when there was none.
-ChunkBounds WalkTrackChunks(ByteReader& reader, MidiSummary& summary, TempoMap& tempoMap) {
-    ChunkBounds first{-1, -1};
+FirstChunk WalkTrackChunks(ByteReader& reader, MidiSummary& summary, TempoMap& tempoMap) {
+    FirstChunk first{-1, -1, 0};
     const TempoSink tempoMapSink = TempoMapSink(tempoMap);
     for (std::uint16_t trackIndex = 0; trackIndex < summary.trackCount; ++trackIndex) {
         std::uint8_t chunkHeader[kChunkHeaderSize];
@@ -41,18 +42,22 @@ ChunkBounds WalkTrackChunks(ByteReader& reader, MidiSummary& summary, TempoMap& 
         if (!HasType(chunkHeader, "MTrk")) break;
         const std::int64_t start = TellPosition(reader);
         const std::int64_t end = start + BigEndian(chunkHeader + 4, 4);
-        if (trackIndex == 0) first = ChunkBounds{start, end};
         WalkTrackEvents(reader, end, summary, trackIndex == 0 ? &tempoMapSink : nullptr);
+        if (trackIndex == 0) first = FirstChunk{start, end, summary.lengthTicks};
         // The next chunk starts at the declared end, wherever the walk stopped.
         SeekToPosition(reader, end);
     }
     return first;
 }
 
-double ComputeDurationSeconds(ByteReader& reader, const MidiSummary& summary, const TempoMap& tempoMap,
-                              ChunkBounds firstChunk) {
+double ComputeDurationSeconds(ByteReader& reader, const MidiSummary& summary, TempoMap& tempoMap,
+                              FirstChunk firstChunk) {
     if (summary.division == 0 || summary.lengthTicks == 0) return 0.0;
     if (summary.division & 0x8000) return SmpteDurationSeconds(summary.division, summary.lengthTicks);
+    if (TempoMapMissedChanges(tempoMap)) {
+        if (const PlayingTimeFold* whole = FoldOfEveryChange(tempoMap, summary, firstChunk.lengthTicks))
+            return FinishPlayingTime(*whole);
+    }
     PlayingTimeFold fold = StartPlayingTime(summary, tempoMap);
     if (TempoMapMissedChanges(tempoMap) && !fold.cut) {
         // The first chunk's changes past the map's capacity, from a second
@@ -94,8 +99,8 @@ void ScanMidiSource(const ByteSource& source, MidiSummary& summary) {
     SkipBytes(reader, headerLength - kMinimumHeaderLength);
 
     TempoMap tempoMap;
-    InitTempoMap(tempoMap, summary.tempo);
-    const ChunkBounds firstChunk = WalkTrackChunks(reader, summary, tempoMap);
+    InitTempoMap(tempoMap, summary.tempo, summary.division);
+    const FirstChunk firstChunk = WalkTrackChunks(reader, summary, tempoMap);
     summary.durationSeconds = ComputeDurationSeconds(reader, summary, tempoMap, firstChunk);
     // A file that ends early is a truncated file, and what was read of it
     // stands; a read that failed leaves the file unknown, not shorter.

@@ -21,6 +21,8 @@ void FoldTempoChange(PlayingTimeFold& fold, std::uint32_t tick, std::uint32_t te
 void StoreTempoChange(void* context, std::uint32_t tick, std::uint32_t tempo) {
     TempoMap& tempoMap = *static_cast<TempoMap*>(context);
     if (++tempoMap.changesSeen <= kTempoChangesStored) tempoMap.entries[tempoMap.count++] = TempoMapEntry{tick, tempo};
+    if (tempoMap.everyChange.division != 0) FoldTempoChange(tempoMap.everyChange, tick, tempo);
+    if (tick > tempoMap.latestChangeTick) tempoMap.latestChangeTick = tick;
 }
 
 void FoldReplayedChange(void* context, std::uint32_t tick, std::uint32_t tempo) {
@@ -31,10 +33,14 @@ void FoldReplayedChange(void* context, std::uint32_t tick, std::uint32_t tempo) 
 
 }  // namespace
 
-void InitTempoMap(TempoMap& tempoMap, std::uint32_t initialTempo) {
+void InitTempoMap(TempoMap& tempoMap, std::uint32_t initialTempo, std::uint16_t division) {
     tempoMap.entries[0] = TempoMapEntry{0, initialTempo};
     tempoMap.count = 1;
     tempoMap.changesSeen = 0;
+    // No length yet, so nothing is cut off: the highest length of all.
+    const std::uint16_t ticksPerQuarter = (division & 0x8000) != 0 ? 0 : division;
+    tempoMap.everyChange = PlayingTimeFold{0.0, 0, initialTempo, 0xFFFFFFFFu, ticksPerQuarter, false, 0};
+    tempoMap.latestChangeTick = 0;
 }
 
 TempoSink TempoMapSink(TempoMap& tempoMap) { return TempoSink{StoreTempoChange, &tempoMap}; }
@@ -43,6 +49,14 @@ PlayingTimeFold StartPlayingTime(const MidiSummary& summary, const TempoMap& tem
     PlayingTimeFold fold{0.0, 0, tempoMap.entries[0].tempo, summary.lengthTicks, summary.division, false, 0};
     for (std::uint32_t i = 1; i < tempoMap.count; ++i) FoldTempoChange(fold, tempoMap.entries[i].tick, tempoMap.entries[i].tempo);
     return fold;
+}
+
+const PlayingTimeFold* FoldOfEveryChange(TempoMap& tempoMap, const MidiSummary& summary,
+                                         std::uint32_t firstChunkLength) {
+    if (tempoMap.everyChange.division == 0 || firstChunkLength == 0 || tempoMap.latestChangeTick > firstChunkLength)
+        return nullptr;
+    tempoMap.everyChange.lengthTicks = summary.lengthTicks;
+    return &tempoMap.everyChange;
 }
 
 TempoSink ReplaySink(PlayingTimeFold& fold) { return TempoSink{FoldReplayedChange, &fold}; }

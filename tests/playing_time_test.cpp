@@ -132,6 +132,23 @@ TEST(LongTempoMapTest, CutAtTheLengthAppliesPastTheMapCapacity) {
     EXPECT_EQ(summary.durationSeconds, ReferenceSeconds(changes, 805, 96));
 }
 
+TEST(LongTempoMapTest, TickCountsThatWrapStillCutTheChangesPastTheLength) {
+    // 70 changes 2^28 - 1 ticks apart wrap past 2^32 four times, so the
+    // first track's End of Track comes at a tick below some of them: those
+    // are cut off, as the plain formula has it.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> changes;
+    Bytes events;
+    std::uint32_t tick = 0;
+    for (std::uint32_t i = 0; i < 70; ++i) {
+        tick += 0x0FFFFFFF;
+        changes.emplace_back(tick, 300000 + i * 1000);
+        events = events + SetTempo(0x0FFFFFFF, 300000 + i * 1000);
+    }
+    const MidiSummary summary = ScanBytes(Header(0, 1, 96) + Track(events + EndOfTrack(5)));
+    EXPECT_EQ(summary.lengthTicks, tick + 5);
+    EXPECT_EQ(summary.durationSeconds, ReferenceSeconds(changes, tick + 5, 96));
+}
+
 TEST(LongTempoMapTest, SecondWalkDoesNotDisturbTheSummary) {
     Bytes events = TimeSignature(0, 5, 3) + KeySignature(0, -2, 1);
     for (int i = 0; i < 80; ++i) events = events + SetTempo(10, 500000 + static_cast<std::uint32_t>(i));
