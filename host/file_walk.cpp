@@ -64,16 +64,16 @@ void FileWalk::Enter(const fs::path& folder, bool recurse) {
     std::string identity;
     if (IdentifyFolder(folder, identity) && !visited_.insert(identity).second) return;
 
-    std::vector<fs::path> names;
+    Level level;
     std::error_code error;
-    ListFolder(folder, names, error);
+    ListFolder(folder, level.entries, error);
     // A folder that could not be read, or only in part: said first, then
     // what was read.
     if (error) ready_ = WalkEntry{folder, ReasonText(error)};
-    std::sort(names.begin(), names.end(), [](const fs::path& a, const fs::path& b) { return a.native() < b.native(); });
-    Level level;
+    std::sort(level.entries.begin(), level.entries.end(),
+              [](const ListedName& a, const ListedName& b) { return a.name.native() < b.name.native(); });
     level.recurse = recurse;
-    for (const fs::path& name : names) level.entries.push_back(folder / name);
+    for (ListedName& entry : level.entries) entry.name = folder / entry.name;
     levels_.push_back(std::move(level));
 }
 
@@ -90,10 +90,11 @@ bool FileWalk::Next(WalkEntry& entry) {
             levels_.pop_back();
             continue;
         }
-        const fs::path path = std::move(level.entries[level.next++]);
-        fs::file_status status;
+        const ListedName listed = std::move(level.entries[level.next++]);
+        const fs::path& path = listed.name;
+        fs::file_status status(listed.type);
         std::string problem;
-        if (!StatusOf(path, status, problem)) {
+        if (listed.type == fs::file_type::unknown && !StatusOf(path, status, problem)) {
             ready_ = WalkEntry{path, problem};
         } else if (fs::is_directory(status)) {
             if (level.recurse) Enter(path, true);  // may end the reference to level

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "host/system.h"
+
 struct WalkOptions {
     bool recurse = true;
     // Decides on the last component of a file found in a folder; unset
@@ -46,7 +48,7 @@ public:
 private:
     // A folder being read: its entries sorted, and how far the walk is.
     struct Level {
-        std::vector<std::filesystem::path> entries;
+        std::vector<ListedName> entries;  // names made paths
         std::size_t next = 0;
         bool recurse = true;
     };

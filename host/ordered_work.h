@@ -23,10 +23,21 @@
 // that). idle(emitted) runs on the calling thread now and then while it
 // waits, so a progress display can keep moving when one item is slow. At
 // most `window` items are taken but not yet emitted.
+//
+// With one thread the work runs on the calling thread, item after item:
+// handing each item to a worker and its result back would cost more than
+// reading a small file.
 template <typename Item, typename Result>
 void RunOrdered(unsigned threads, std::size_t window, const std::function<bool(Item&)>& next,
                 const std::function<Result(const Item&)>& work, const std::function<bool(Item&, Result&)>& emit,
                 const std::function<void(std::size_t)>& idle = nullptr) {
+    if (threads <= 1) {
+        for (Item item; next(item);) {
+            Result result = work(item);
+            if (!emit(item, result)) return;
+        }
+        return;
+    }
     struct Slot {
         Item item;
         std::optional<Result> result;

@@ -70,11 +70,19 @@ std::filesystem::file_status PathStatus(const std::filesystem::path& path, std::
 // link or a junction), which PathStatus followed.
 bool IsSymbolicLink(const std::filesystem::path& path);
 
-// The names of the entries of folder, in no particular order; when the
-// folder cannot be read, or only in part, error says why and names holds
-// what was read.
-void ListFolder(const std::filesystem::path& folder, std::vector<std::filesystem::path>& names,
-                std::error_code& error);
+// An entry of a folder: its name, and what it is when the listing itself
+// says so for sure (a regular file or a folder that is no link, from the
+// listing's file types on POSIX); file_type::unknown when the walk must
+// look at it (links, other kinds, and every entry on Windows, whose names
+// need a look of their own: see UnopenableNameReason).
+struct ListedName {
+    std::filesystem::path name;
+    std::filesystem::file_type type = std::filesystem::file_type::unknown;
+};
+
+// The entries of folder, in no particular order; when the folder cannot be
+// read, or only in part, error says why and names holds what was read.
+void ListFolder(const std::filesystem::path& folder, std::vector<ListedName>& names, std::error_code& error);
 
 // Equal for two paths exactly when they name the same folder (device and
 // inode on POSIX, volume and file index on Windows); false when unknown.

@@ -61,10 +61,23 @@ bool IsSymbolicLink(const fs::path& path) {
     return fs::is_symlink(fs::symlink_status(path, error));
 }
 
-void ListFolder(const fs::path& folder, std::vector<fs::path>& names, std::error_code& error) {
+void ListFolder(const fs::path& folder, std::vector<ListedName>& names, std::error_code& error) {
     names.clear();
+    // A folder that can be listed but not entered (no x) lists names whose
+    // every look fails: those are looked at, and said to be unreadable.
+    const bool searchable = access(folder.c_str(), X_OK) == 0;
     fs::directory_iterator it(folder, error);
-    for (const fs::directory_iterator end; !error && it != end; it.increment(error)) names.push_back(it->path().filename());
+    for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
+        // The type the listing gave (d_type), without a look at the entry;
+        // a link is looked at by the walk.
+        fs::file_type type = fs::file_type::unknown;
+        std::error_code unknown;
+        if (searchable && !it->is_symlink(unknown) && !unknown) {
+            if (it->is_regular_file(unknown) && !unknown) type = fs::file_type::regular;
+            else if (it->is_directory(unknown) && !unknown) type = fs::file_type::directory;
+        }
+        names.push_back(ListedName{it->path().filename(), type});
+    }
 }
 
 bool IdentifyFolder(const fs::path& folder, std::string& identity) {

@@ -168,7 +168,7 @@ bool IsSymbolicLink(const fs::path& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-void ListFolder(const fs::path& folder, std::vector<fs::path>& names, std::error_code& error) {
+void ListFolder(const fs::path& folder, std::vector<ListedName>& names, std::error_code& error) {
     names.clear();
     error.clear();
     WIN32_FIND_DATAW found;
@@ -181,7 +181,7 @@ void ListFolder(const fs::path& folder, std::vector<fs::path>& names, std::error
     }
     do {
         const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") names.emplace_back(name);
+        if (name != L"." && name != L"..") names.push_back(ListedName{name});
     } while (FindNextFileW(search, &found));
     if (GetLastError() != ERROR_NO_MORE_FILES) Failure(error);
     FindClose(search);

@@ -477,8 +477,9 @@ TEST(OrderedWork, ResultsArriveInStreamOrderAndTheStreamIsReadAWindowAhead) {
         std::vector<std::size_t> expected(kCount);
         for (std::size_t i = 0; i < kCount; ++i) expected[i] = i;
         EXPECT_EQ(emitted, expected) << threads << " threads";
-        // The window is filled, and never overfilled.
-        EXPECT_EQ(mostAhead, kWindow) << threads << " threads";
+        // The window is filled, and never overfilled; one thread takes an
+        // item only when the last one is emitted.
+        EXPECT_EQ(mostAhead, threads == 1 ? 1 : kWindow) << threads << " threads";
     }
 
     // A refusing emit ends the run; what was taken ahead is dropped.
