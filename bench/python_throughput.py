@@ -17,7 +17,7 @@ in one run on the same files. Prints figures to watch, not pass/fail tests
    in a fresh process: its peak resident size after 10,000, 50,000,
    100,000 and 200,000 records, and the workers' peak.
 
-The library is MIDIFIELDS_LIBRARY, else build/linux/libmidifields.so;
+The library is MIDIFIELDS_LIBRARY, else build/linux/libmidifields_records.so;
 the host, build/linux/midifields."""
 
 import argparse
@@ -33,7 +33,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "python"))
-os.environ.setdefault("MIDIFIELDS_LIBRARY", str(ROOT / "build" / "linux" / "libmidifields.so"))
+os.environ.setdefault("MIDIFIELDS_LIBRARY", str(ROOT / "build" / "linux" / "libmidifields_records.so"))
 
 import midifields  # noqa: E402
 
@@ -131,7 +131,7 @@ def main() -> None:
 
     corpus_files = sorted(path for path in arguments.corpus.iterdir() if path.suffix.lower() in (".mid", ".midi"))
     print(f"Python {sys.version.split()[0]}, {os.cpu_count()} cores, load average at start "
-          f"{os.getloadavg()[0]:.2f}; library {midifields._plugin.load().path}")
+          f"{os.getloadavg()[0]:.2f}; library {midifields._library.load().path}")
     with tempfile.TemporaryDirectory() as folder:
         for number, source in zip(range(arguments.files), itertools.cycle(corpus_files)):
             os.link(source, os.path.join(folder, f"{number:06d}-{source.name}"))

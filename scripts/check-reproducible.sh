@@ -19,7 +19,7 @@ check() {  # preset, build folder, files...
   local preset=$1 build=$2
   shift 2
   (cd "$copy" && cmake --preset "$preset" -DMIDIFIELDS_BUILD_TESTS=OFF >/dev/null &&
-    cmake --build --preset "$preset" -j "${JOBS:-$(nproc)}" --target midifields_cli >/dev/null)
+    cmake --build --preset "$preset" -j "${JOBS:-$(nproc)}" --target midifields_cli midifields midifields_records >/dev/null)
   for file in "$@"; do
     if cmp -s "$build/$file" "$copy/build/$preset/$file"; then
       echo "reproducible: $preset/$file"
@@ -30,6 +30,6 @@ check() {  # preset, build folder, files...
     fi
   done
 }
-check linux "$linux" libmidifields.so midifields
-check windows "$windows" midifields.dll midifields.exe
+check linux "$linux" libmidifields.so libmidifields_records.so midifields
+check windows "$windows" midifields.dll midifields_records.dll midifields.exe
 exit $status

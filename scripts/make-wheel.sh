@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Writes the Python wheel, dist/midifields-VERSION-py3-none-manylinux2014_x86_64.whl,
-# from python/ and the library of a Linux build, and checks it: the library
+# from python/ and the records library of a Linux build, and checks it: the library
 # asks for nothing newer than glibc 2.17 (scripts/check-linux-symbols.sh),
 # and the wheel, installed by pip into a new virtual environment (Debian's
 # Python, its pandas through --system-site-packages, no index), reads the
@@ -11,10 +11,10 @@ cd "$(dirname "$0")/.."
 build=${1:-build/linux}
 scripts/ensure-packages.sh python3-venv python3-pip python3-pandas
 
-scripts/check-linux-symbols.sh "$build/libmidifields.so"
+scripts/check-linux-symbols.sh "$build/libmidifields_records.so"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
-wheel=$(/usr/bin/python3 scripts/make_wheel.py "$version" "$build/libmidifields.so" dist)
+wheel=$(/usr/bin/python3 scripts/make_wheel.py "$version" "$build/libmidifields_records.so" dist)
 
 check=$(mktemp -d "${TMPDIR:-/tmp}/midifields-wheel.XXXXXX")
 trap 'rm -rf "$check"' EXIT
@@ -25,17 +25,17 @@ cp -r samples "$check/"
 (cd "$check" && env -u MIDIFIELDS_LIBRARY -u PYTHONPATH venv/bin/python - "$check/samples" host.jsonl) <<'EOF'
 import json, sys
 import midifields
-from midifields import _plugin
+from midifields import _library
 
 folder, host_file = sys.argv[1], sys.argv[2]
-assert "/venv/" in midifields.__file__ and _plugin.load().path.endswith("/midifields/libmidifields.so"), midifields.__file__
+assert "/venv/" in midifields.__file__ and _library.load().path.endswith("/midifields/libmidifields_records.so"), midifields.__file__
 host = [json.loads(line) for line in open(host_file)]
 records = list(midifields.read_many(midifields.walk(folder)))
 frame = midifields.read_frame(folder)
 assert len(records) == len(host) == len(frame) > 0
 for record, row, path in zip(records, host, frame.path):
     got = [record["path"]] + [record[key] for key in midifields.FIELDS]
-    expected = [row["path"]] + [row[name] for name, _, _ in _plugin.CATALOGUE]
+    expected = [row["path"]] + [row[name] for name, _, _ in _library.CATALOGUE]
     assert got == expected and list(map(type, got)) == list(map(type, expected)) and path == row["path"], (got, expected)
 # Worker processes started from the installed package.
 paths = [record["path"] for record in records] * 40

@@ -37,10 +37,10 @@ def metadata(project: dict, version: str) -> str:
         lines.append(f"Provides-Extra: {extra}")
         lines += [f'Requires-Dist: {requirement}; extra == "{extra}"' for requirement in requirements]
     lines.append("Description-Content-Type: text/plain")
-    description = (f"{project['description']}.\n\nThe midifields plug-in library (libmidifields.so, inside) read "
-                   "through ctypes: midifields.read, read_many (worker processes), read_frame (pandas) and "
-                   "midifields.dask.read_frame (Dask, dask.distributed clusters). See the README of the "
-                   "midifields release.\n")
+    description = (f"{project['description']}.\n\nThe midifields records library (libmidifields_records.so, "
+                   "inside) read through ctypes, one call a file: midifields.read, read_bytes, read_many "
+                   "(worker processes), read_frame (pandas) and midifields.dask.read_frame (Dask, "
+                   "dask.distributed clusters). See the README of the midifields release.\n")
     return "\n".join(lines) + "\n\n" + description
 
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the release files from this tree: builds both systems and runs every
 # test (scripts/test.sh), then writes dist/:
-#   midifields-VERSION-windows-x64.zip      midifields.dll, midifields.exe, the documents
+#   midifields-VERSION-windows-x64.zip      midifields.dll, midifields_records.dll, midifields.exe, the documents
 #   midifields-VERSION-linux-x86_64.tar.gz  the installed tree: bin/, lib/midifields/,
 #                                           share/man/man1/, share/doc/midifields/
 #   midifields_VERSION_amd64.deb            the same tree under /usr (CPack)
@@ -37,7 +37,7 @@ cmake --install build/linux --prefix "$stage/$linux" >/dev/null
 cmake --install build/windows --prefix "$stage/$windows" >/dev/null
 # No file goes out without its hardening (stack protector, RELRO, ASLR, NX).
 scripts/check-hardening.sh "$stage/$linux/lib/midifields/midifields" "$stage/$linux/lib/midifields/libmidifields.so" \
-  "$stage/$windows/midifields.exe" "$stage/$windows/midifields.dll"
+  "$stage/$windows/midifields.exe" "$stage/$windows/midifields.dll" "$stage/$windows/midifields_records.dll"
 # Whatever the umask and the clock said: 755 for folders and programs, 644
 # for the rest, one time for all.
 chmod -R u=rwX,go=rX "$stage"

@@ -14,6 +14,6 @@ scripts/test-python.sh
 scripts/test-windows.sh
 echo "== The files users get, built again in another folder, and their hardening"
 scripts/check-reproducible.sh build/linux build/windows
-scripts/check-hardening.sh build/linux/libmidifields.so build/linux/midifields build/windows/midifields.dll \
-  build/windows/midifields.exe
+scripts/check-hardening.sh build/linux/libmidifields.so build/linux/libmidifields_records.so build/linux/midifields \
+  build/windows/midifields.dll build/windows/midifields_records.dll build/windows/midifields.exe
 scripts/test-sanitizers.sh

@@ -1,10 +1,11 @@
-"""Properties of Standard MIDI Files, read by the midifields plug-in library.
+"""Properties of Standard MIDI Files, read by the midifields records library.
 
-The library (libmidifields.so, or midifields.dll on Windows) is loaded
-through ctypes on first use and asked for each field through its exports,
-as every host program does; its texts are the values, typed as the
-command-line host's JSON types them. The library is found beside these
-files (the wheel puts it there) or where MIDIFIELDS_LIBRARY points.
+The library (libmidifields_records.so, or midifields_records.dll on
+Windows) is loaded through ctypes on first use and reads every field of a
+file in one call, with the same code as the midifields plug-in; its texts
+are the values, typed as the command-line host's JSON types them. The
+library is found beside these files (the wheel puts it there) or where
+MIDIFIELDS_LIBRARY points.
 
     >>> import midifields
     >>> midifields.read("samples/format0-waltz.mid")["time_signature"]
@@ -21,8 +22,8 @@ from __future__ import annotations
 
 import os
 
-from . import _plugin, _reading, _walk
-from ._plugin import FIELDS, LibraryError
+from . import _library, _reading, _walk
+from ._library import FIELDS, LibraryError
 
 # typing is imported only by type checkers: worker processes start without it.
 TYPE_CHECKING = False
@@ -32,10 +33,11 @@ if TYPE_CHECKING:
     import pandas
 
     Path = Union[str, os.PathLike[str]]
+    Buffer = Union[bytes, bytearray, memoryview]
     Fields = Union[None, str, Iterable[Union[str, int]]]
     Record = Dict[str, Union[int, float, str, None]]
 
-__all__ = ["FIELDS", "LibraryError", "read", "read_frame", "read_many", "walk"]
+__all__ = ["FIELDS", "LibraryError", "read", "read_bytes", "read_frame", "read_many", "walk"]
 
 
 def read(path: Path, fields: Fields = None) -> Record:
@@ -44,8 +46,20 @@ def read(path: Path, fields: Fields = None) -> Record:
     comma-separated."""
     indexes = _reading.field_indexes(fields)
     text = _walk.path_text(path)
-    status, values = _reading.read_entry(_plugin.load(), text, indexes)
+    status, values = _reading.read_entry(_library.load(), text, indexes)
     return _reading.record(text, status, [FIELDS[index] for index in indexes], values)
+
+
+def read_bytes(data: Buffer, fields: Fields = None) -> Record:
+    """The record of a MIDI file's bytes that never were a file of their
+    own: a column of a data set, a member of an archive, a download. data:
+    any bytes-like object (bytes, bytearray, memoryview, mmap, a NumPy
+    array of bytes), read where it lies when it is bytes or writable, else
+    copied once. The record's path is None; its status "ok" or "not MIDI".
+    fields as for read()."""
+    indexes = _reading.field_indexes(fields)
+    status, values = _reading.outcome_of(_reading.read_buffer(_library.load(), data), indexes)
+    return _reading.record(None, status, [FIELDS[index] for index in indexes], values)
 
 
 def walk(*paths: Path, all_files: bool = False) -> Iterator[str]:
@@ -100,6 +114,6 @@ def _path_list(paths: Union[Path, Iterable[Path]]) -> Iterable[Path]:
 
 def _detection() -> Callable[[bytes], bool]:
     try:
-        return _walk.parse_detect_string(_plugin.load().detect_string)
+        return _walk.parse_detect_string(_library.load().detect_string)
     except ValueError as error:
-        raise LibraryError(f"{_plugin.load().path}: {error}") from None
+        raise LibraryError(f"{_library.load().path}: {error}") from None

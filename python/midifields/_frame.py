@@ -5,7 +5,7 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Iterable, List, Sequence, Tuple
 
-from . import _plugin
+from . import _library
 
 if TYPE_CHECKING:
     import pandas
@@ -18,7 +18,7 @@ _DTYPES = {int: "Int64", float: "Float64", str: "string"}
 def dtypes(indexes: Sequence[int]) -> List[Tuple[str, str]]:
     """Each column's name and dtype."""
     columns = [("path", "string"), ("status", "string")]
-    columns += [(key, _DTYPES[kind]) for _, key, kind in (_plugin.CATALOGUE[index] for index in indexes)]
+    columns += [(key, _DTYPES[kind]) for _, key, kind in (_library.CATALOGUE[index] for index in indexes)]
     return columns
 
 

@@ -1,10 +1,10 @@
 """Reading in worker processes, the results in the order of the input.
 
-Threads gain nothing here: the GIL changes hands at every call into the
-library. So each worker is a Python process of its own (midifields._worker),
-fed chunks of paths through a pipe; as many threads of this process each
-take an idle worker, send it a chunk and wait for the chunk's outcomes, so
-a pipe never holds more than one chunk each way. The messages are tuples,
+Threads gain little here: most of a record's time is Python's, under the
+GIL. So each worker is a Python process of its own (midifields._worker),
+fed chunks of paths through a pipe; a thread of this process for each
+worker sends it a chunk and waits for the chunk's outcomes, so a pipe
+never holds more than one chunk each way. The messages are tuples,
 lists, text and numbers in marshal's format: quicker than pickle, and
 nothing to import in a worker. The workers are
 started afresh with `python -I -S`, not forked: nothing of the caller (its
@@ -20,12 +20,13 @@ from __future__ import annotations
 
 import collections
 import concurrent.futures
-import os
 import marshal
+import os
 import queue
 import subprocess
 import sys
-from typing import TYPE_CHECKING, Any, Deque, Iterable, Iterator, List, Tuple
+import threading
+from typing import TYPE_CHECKING, Any, Callable, Deque, Iterable, Iterator, List, Optional, Tuple
 
 if TYPE_CHECKING:
     from ._reading import Row
@@ -59,14 +60,24 @@ class _Worker:
         marshal.dump(message, self._process.stdin)
         self._process.stdin.flush()
 
+    def _receive(self) -> Any:
+        try:
+            return marshal.load(self._process.stdout)  # type: ignore[arg-type]
+        except (EOFError, ValueError):
+            status = self._process.wait()
+            raise WorkerError(f"midifields: a worker process ended without answering (exit status {status})") from None
+
+    def wait_until_ready(self) -> None:
+        """Returns once the worker has started and loaded the library."""
+        self._receive()
+
     def read(self, chunk: List[Entry]) -> List[Any]:
         try:
             self._send(chunk)
-            outcomes: List[Any] = marshal.load(self._process.stdout)  # type: ignore[arg-type]
-            return outcomes
-        except (EOFError, BrokenPipeError, ValueError):
-            status = self._process.wait()
-            raise WorkerError(f"midifields: a worker process ended without answering (exit status {status})") from None
+        except BrokenPipeError:
+            pass  # it ended: receiving says how
+        outcomes: List[Any] = self._receive()
+        return outcomes
 
     def close(self) -> None:
         # The end of its input ends the worker.
@@ -86,8 +97,8 @@ class _Worker:
 
 class _ProcessPool:
     """jobs worker processes, started at once so that they start up while
-    this process takes the first paths, and jobs threads, each taking an
-    idle worker for a chunk."""
+    this process takes the first paths, each served by a thread of its own
+    that takes the next chunk once its worker has answered the last."""
 
     def __init__(self, jobs: int, setup: Tuple[Any, ...]) -> None:
         self._workers: List[_Worker] = []
@@ -97,24 +108,60 @@ class _ProcessPool:
         except BaseException:
             self._close_workers()
             raise
-        self._idle: "queue.SimpleQueue[_Worker]" = queue.SimpleQueue()
-        for worker in self._workers:
-            self._idle.put(worker)
-        self._threads = concurrent.futures.ThreadPoolExecutor(max_workers=jobs, thread_name_prefix="midifields")
+        self._tasks: "queue.SimpleQueue[Optional[Tuple[List[Entry], concurrent.futures.Future[List[Any]]]]]" = (
+            queue.SimpleQueue())
+        self._ready = 0  # workers that have started; only ever grows
+        self._threads = [threading.Thread(target=self._serve, args=(worker,), name="midifields", daemon=True)
+                         for worker in self._workers]
+        for thread in self._threads:
+            thread.start()
+
+    @property
+    def ready(self) -> bool:
+        """Whether a worker has started, so chunks sent now are read soon."""
+        return self._ready > 0
 
     def submit(self, chunk: List[Entry]) -> "concurrent.futures.Future[List[Any]]":
-        return self._threads.submit(self._read, chunk)
+        future: "concurrent.futures.Future[List[Any]]" = concurrent.futures.Future()
+        self._tasks.put((chunk, future))
+        return future
 
-    def _read(self, chunk: List[Entry]) -> List[Any]:
-        # As many threads as workers: one is always idle for a thread.
-        worker = self._idle.get()
+    def _serve(self, worker: _Worker) -> None:
+        failure: Optional[BaseException] = None
         try:
-            return worker.read(chunk)
-        finally:
-            self._idle.put(worker)
+            worker.wait_until_ready()
+            self._ready += 1  # one thread a worker: no other writes it at once but by this +=, under the GIL
+        except BaseException as error:  # noqa: B902 - handed to whoever waits for this worker's chunks
+            failure = error
+        while True:
+            task = self._tasks.get()
+            if task is None:
+                return
+            chunk, future = task
+            if not future.set_running_or_notify_cancel():
+                continue
+            if failure is not None:
+                future.set_exception(failure)
+                continue
+            try:
+                future.set_result(worker.read(chunk))
+            except BaseException as error:  # noqa: B902
+                failure = error
+                future.set_exception(error)
 
     def close(self) -> None:
-        self._threads.shutdown(wait=True, cancel_futures=True)
+        # Chunks not yet begun are dropped; each thread ends after its chunk.
+        while True:
+            try:
+                task = self._tasks.get_nowait()
+            except queue.Empty:
+                break
+            if task is not None:
+                task[1].cancel()
+        for _ in self._threads:
+            self._tasks.put(None)
+        for thread in self._threads:
+            thread.join()
         self._close_workers()
 
     def _close_workers(self) -> None:
@@ -123,13 +170,20 @@ class _ProcessPool:
 
 
 def read_in_processes(chunks: Iterable[List[Entry]], setup: Tuple[Any, ...],
-                      jobs: int) -> Iterator[Row]:
+                      jobs: int, read_here: Callable[[List[Entry]], List[Any]]) -> Iterator[Row]:
     """(path, status, values) for the entries of chunks, in order. setup:
-    the library's path, the field indexes and whether the paths are named."""
+    the library's path, the field indexes and whether the paths are named.
+    Until a worker has started, and only while no chunk is in flight, the
+    chunks are read here by read_here: a worker takes longer to start than
+    a few hundred small files take to read."""
     pool = _ProcessPool(jobs, setup)
     window: Deque[Tuple[List[Entry], "concurrent.futures.Future[List[Any]]"]] = collections.deque()
     try:
         for chunk in chunks:
+            if not window and not pool.ready:
+                for (path, _), (status, values) in zip(chunk, read_here(chunk)):
+                    yield path, status, values
+                continue
             window.append((chunk, pool.submit(chunk)))
             if len(window) >= jobs * CHUNKS_IN_FLIGHT_PER_WORKER:
                 yield from _finish_oldest(window)

@@ -15,6 +15,7 @@ from __future__ import annotations
 import errno
 import os
 import stat
+import sys
 
 # typing is imported only by type checkers: worker processes start without it.
 TYPE_CHECKING = False
@@ -24,7 +25,9 @@ if TYPE_CHECKING:
     # A path to read, and why it cannot be read (None when it can be tried).
     Entry = Tuple[str, Optional[str]]
 
-NOT_UTF8 = "the file name is not valid UTF-8, so it cannot be passed to the plug-in"
+
+_FS_ENCODING = sys.getfilesystemencoding()
+_FS_ERRORS = sys.getfilesystemencodeerrors()
 
 
 class Walk:
@@ -213,9 +216,10 @@ def walk_entries(paths: Iterable[object], accept: Optional[Callable[[bytes], boo
             yield text, not_a_file_reason(status.st_mode)
 
 
-def _list_folder(folder: str, visited: Set[Tuple[int, int]]) -> Tuple[List[os.DirEntry[str]], Optional[str]]:
-    """A folder's entries sorted by name, and why it could not be read (in
-    part or at all). Nothing for a folder entered before."""
+def _list_folder(folder: str, visited: Set[Tuple[int, int]]) -> Tuple[List[Tuple[bytes, os.DirEntry[str]]], Optional[str]]:
+    """A folder's entries sorted by the bytes of their names, each with
+    those bytes, and why it could not be read (in part or at all). Nothing
+    for a folder entered before."""
     try:
         identity = os.stat(folder)
         key = (identity.st_dev, identity.st_ino)
@@ -224,60 +228,65 @@ def _list_folder(folder: str, visited: Set[Tuple[int, int]]) -> Tuple[List[os.Di
         visited.add(key)
     except OSError:
         pass
-    entries: List[os.DirEntry[str]] = []
+    entries: List[Tuple[bytes, os.DirEntry[str]]] = []
     problem = None
     try:
         with os.scandir(folder) as listing:
             for entry in listing:
-                entries.append(entry)
+                entries.append((entry.name.encode(_FS_ENCODING, _FS_ERRORS), entry))
     except OSError as error:
         problem = reason_text(error)
-    entries.sort(key=lambda entry: os.fsencode(entry.name))
+    # Names are unique in a folder: the bytes alone decide.
+    entries.sort(key=_first)
     return entries, problem
+
+
+def _first(pair: Tuple[bytes, os.DirEntry[str]]) -> bytes:
+    return pair[0]
 
 
 def _walk_folder(top: str, accept: Optional[Callable[[bytes], bool]],
                  visited: Set[Tuple[int, int]]) -> Iterator[Entry]:
-    # A stack of the folders on the way down: each one's sorted entries and
-    # how far the walk is in them.
-    stack: List[Tuple[List[os.DirEntry[str]], int]] = []
+    # The folders on the way down, each as an iterator over its sorted
+    # entries where the walk stands in it.
+    stack: List[Iterator[Tuple[bytes, os.DirEntry[str]]]] = []
 
-    def enter(folder: str) -> Iterator[Entry]:
+    def enter(folder: str) -> Optional[Entry]:
         entries, problem = _list_folder(folder, visited)
-        if problem is not None:
-            yield folder, problem
-        stack.append((entries, 0))
+        stack.append(iter(entries))
+        return None if problem is None else (folder, problem)
 
-    yield from enter(top)
+    said = enter(top)
+    if said is not None:
+        yield said
     while stack:
-        entries, next_index = stack[-1]
-        if next_index == len(entries):
-            stack.pop()
-            continue
-        stack[-1] = (entries, next_index + 1)
-        entry = entries[next_index]
-        path = entry.path
-        # The kind of entry, with links followed; a listed name's kind
-        # usually comes with the listing, without asking the system again.
-        mode: Optional[int] = None
-        try:
-            if entry.is_symlink():
+        for name, entry in stack[-1]:
+            # The kind of entry, with links followed; a listed name's kind
+            # usually comes with the listing, without asking the system again.
+            mode: Optional[int] = None
+            try:
+                if entry.is_symlink():
+                    pass
+                elif entry.is_dir(follow_symlinks=False):
+                    mode = stat.S_IFDIR
+                elif entry.is_file(follow_symlinks=False):
+                    mode = stat.S_IFREG
+            except OSError:
                 pass
-            elif entry.is_dir(follow_symlinks=False):
-                mode = stat.S_IFDIR
-            elif entry.is_file(follow_symlinks=False):
-                mode = stat.S_IFREG
-        except OSError:
-            pass
-        if mode is None:
-            status, problem = status_of(path)
-            if status is None:
-                yield path, problem
-                continue
-            mode = status.st_mode
-        if stat.S_ISDIR(mode):
-            yield from enter(path)
-        elif stat.S_ISREG(mode):
-            if accept is None or accept(os.fsencode(entry.name)):
-                yield path, None
-        # Other kinds (devices, pipes, sockets) are never read from a folder.
+            if mode is None:
+                status, problem = status_of(entry.path)
+                if status is None:
+                    yield entry.path, problem
+                    continue
+                mode = status.st_mode
+            if stat.S_ISREG(mode):
+                if accept is None or accept(name):
+                    yield entry.path, None
+            elif stat.S_ISDIR(mode):
+                said = enter(entry.path)
+                if said is not None:
+                    yield said
+                break  # on into the subfolder; this folder's iterator stays where it is
+            # Other kinds (devices, pipes, sockets) are never read from a folder.
+        else:
+            stack.pop()

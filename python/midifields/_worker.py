@@ -9,7 +9,7 @@ import marshal
 import os
 import sys
 
-from . import _plugin
+from . import _library
 from ._reading import read_entry
 
 
@@ -22,13 +22,16 @@ def serve() -> None:
     os.dup2(sys.stderr.fileno(), sys.stdout.fileno())
     try:
         library, indexes, named = marshal.load(source)
-        plugin = _plugin.load(library)
+        records = _library.load(library)
+        # Started: the caller sends chunks from now on.
+        marshal.dump(True, answers)
+        answers.flush()
         while True:
             try:
                 chunk = marshal.load(source)
             except EOFError:
                 return
-            outcomes = [read_entry(plugin, path, indexes, problem, named) for path, problem in chunk]
+            outcomes = [read_entry(records, path, indexes, problem, named) for path, problem in chunk]
             marshal.dump(outcomes, answers)
             answers.flush()
     except (KeyboardInterrupt, BrokenPipeError):

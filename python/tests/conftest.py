@@ -13,7 +13,7 @@ import pytest
 REPOSITORY = Path(__file__).resolve().parents[2]
 BUILD = REPOSITORY / "build" / "linux"
 sys.path.insert(0, str(REPOSITORY / "python"))
-os.environ.setdefault("MIDIFIELDS_LIBRARY", str(BUILD / "libmidifields.so"))
+os.environ.setdefault("MIDIFIELDS_LIBRARY", str(BUILD / "libmidifields_records.so"))
 
 
 def run_host(*arguments: str) -> list:

@@ -10,10 +10,9 @@ import pytest
 from conftest import run_host
 
 import midifields
-from midifields import _plugin
+from midifields import _library
 
 SAMPLE = "samples/format1-song.mid"
-NOT_UTF8 = "the file name is not valid UTF-8, so it cannot be passed to the plug-in"
 
 
 def test_records_are_the_hosts_jsonl_values_with_their_types():
@@ -23,7 +22,7 @@ def test_records_are_the_hosts_jsonl_values_with_their_types():
     records = list(midifields.read_many(paths, jobs=1))
     for record, row in zip(records, host):
         values = [record[key] for key in midifields.FIELDS]
-        expected = [row[name] for name, _, _ in _plugin.CATALOGUE]
+        expected = [row[name] for name, _, _ in _library.CATALOGUE]
         assert values == expected and list(map(type, values)) == list(map(type, expected)), record
         assert record["status"] == ("not MIDI" if values == [None] * 9 else "ok")
     assert {record["status"] for record in records} == {"ok", "not MIDI"}
@@ -63,7 +62,7 @@ def test_a_file_that_cannot_be_read_gives_a_record_saying_why(tmp_path):
         "folder.mid": "a folder, not a regular file",
         "pipe.mid": "a pipe, not a regular file",
         "gone.mid": "broken symbolic link",
-        os.fsdecode(b"bad-\xff.mid"): NOT_UTF8,
+        os.fsdecode(b"bad-\xff.mid"): "ok",
     }
     paths = [str(tmp_path / name) for name in named]
     records = []
@@ -72,12 +71,14 @@ def test_a_file_that_cannot_be_read_gives_a_record_saying_why(tmp_path):
     reader.start()
     reader.join(timeout=30)
     assert [record["status"] for record in records] == list(named.values())
-    assert all(record[key] is None for record in records for key in midifields.FIELDS)
+    assert all(record[key] is None for record in records[:-1] for key in midifields.FIELDS)
+    # A name that is not UTF-8 is read like any other.
+    assert records[-1] == {**midifields.read(SAMPLE), "path": os.fsdecode(bad_name)}
 
     # In a folder, pipes are passed over; the other problems are listed.
     frame = midifields.read_frame(tmp_path)
     assert dict(zip(frame.path, frame.status)) == {
-        os.fsdecode(bad_name): NOT_UTF8,
+        os.fsdecode(bad_name): "ok",
         str(tmp_path / "empty.mid"): "not MIDI",
         str(tmp_path / "gone.mid"): "broken symbolic link",
     }
@@ -133,9 +134,32 @@ def test_walk_takes_the_hosts_order_and_enters_each_folder_once(tmp_path):
 
 
 def test_a_missing_library_is_an_error_saying_where_it_looked(monkeypatch, tmp_path):
+    build = os.path.dirname(os.environ["MIDIFIELDS_LIBRARY"])
     monkeypatch.delenv("MIDIFIELDS_LIBRARY")
-    monkeypatch.setattr(_plugin, "package_library", lambda: str(tmp_path / "libmidifields.so"))
-    with pytest.raises(midifields.LibraryError, match="libmidifields.so.*MIDIFIELDS_LIBRARY.*scripts/build.sh linux"):
-        _plugin.library_path()
-    with pytest.raises(midifields.LibraryError, match="cannot load the plug-in"):
-        _plugin.Plugin(str(tmp_path / "elsewhere.so"))
+    monkeypatch.setattr(_library, "package_library", lambda: str(tmp_path / "libmidifields_records.so"))
+    with pytest.raises(midifields.LibraryError,
+                       match="libmidifields_records.so.*MIDIFIELDS_LIBRARY.*scripts/build.sh linux"):
+        _library.library_path()
+    with pytest.raises(midifields.LibraryError, match="cannot load the records library"):
+        _library.Library(str(tmp_path / "elsewhere.so"))
+    # The plug-in is not the records library, and the error says so.
+    with pytest.raises(midifields.LibraryError, match="lacks the function ReadMidiRecord .this is the plug-in"):
+        _library.Library(os.path.join(build, "libmidifields.so"))
+
+
+def test_bytes_in_memory_read_as_the_file_does():
+    with open(SAMPLE, "rb") as file:
+        data = file.read()
+    record = midifields.read(SAMPLE)
+    for bytes_like in (data, bytearray(data), memoryview(data), memoryview(bytearray(data))[0:]):
+        assert midifields.read_bytes(bytes_like) == {**record, "path": None}, type(bytes_like)
+    # Not contiguous: every other byte of a doubled copy, copied once.
+    doubled = bytes(b for byte in data for b in (byte, 0))
+    assert midifields.read_bytes(memoryview(doubled)[::2]) == {**record, "path": None}
+    # Cut inside the first track, before its End of Track.
+    assert midifields.read_bytes(data[:30], fields="format,length_ticks") == {
+        "path": None, "status": "ok", "format": 1, "length_ticks": None}
+    for nothing in (b"", b"MThd", bytearray(), b"not a MIDI file" * 10):
+        assert midifields.read_bytes(nothing)["status"] == "not MIDI"
+    with pytest.raises(TypeError, match="bytes-like"):
+        midifields.read_bytes("MThd")
