@@ -17,8 +17,9 @@ case $preset in
   windows | bench-windows) packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64 googletest) ;;
   *) packages=(clang libclang-rt-14-dev llvm-14 libgtest-dev) ;;  # the sanitizer and fuzz builds
 esac
-# The host's header-only libraries come from the build machine, for the cross build too.
-scripts/ensure-packages.sh make cmake libcli11-dev nlohmann-json3-dev "${packages[@]}"
+# The host's header-only libraries come from the build machine, for the cross build too;
+# libarchive is the Linux program's, for reading archives.
+scripts/ensure-packages.sh make cmake libcli11-dev nlohmann-json3-dev libarchive-dev "${packages[@]}"
 
 cmake --preset "$preset" ${NO_TESTS:+-DMIDIFIELDS_BUILD_TESTS=OFF} >/dev/null
 cmake --build --preset "$preset" -j "${JOBS:-$(nproc)}" "$@"
