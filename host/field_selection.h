@@ -1,6 +1,6 @@
-// Field names as people see and write them: the headers of the table, and
-// --fields, which takes any of those names, a word or prefix of one, or an
-// index.
+// Fields named as people write them: --fields, --where and --sort take a
+// field's catalogue name, its headers in the table (host/output/
+// display_names.h), a word or prefix of those, or an index.
 #pragma once
 
 #include <string>
@@ -18,12 +18,3 @@ bool SelectFields(const std::string& list, const std::vector<std::string>& catal
 // One field named as --fields names it: its index, or false with the reason
 // (no such field, or the candidates of an ambiguous word) in error.
 bool FindField(const std::string& item, const std::vector<std::string>& catalogue, int& index, std::string& error);
-
-// The names without the leading words that every one of them shares
-// ("MIDI " for this plug-in), for headers people read; unchanged when
-// nothing is shared or a name would be left empty.
-std::vector<std::string> ShortFieldNames(const std::vector<std::string>& catalogue);
-
-// A short name with its long words abbreviated ("Time Sig", "Dur (sec)"),
-// for a table in a narrow terminal.
-std::string CompactFieldName(const std::string& shortName);

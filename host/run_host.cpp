@@ -19,6 +19,7 @@
 #include "host/file_feed.h"
 #include "host/file_reading.h"
 #include "host/options.h"
+#include "host/output/display_names.h"
 #include "host/output/output_format.h"
 #include "host/output/terminal_text.h"
 #include "host/ordered_work.h"

@@ -17,6 +17,7 @@
 #include "host/file_walk.h"
 #include "host/ordered_work.h"
 #include "host/output/delimited_writer.h"
+#include "host/output/display_names.h"
 #include "host/output/output_format.h"
 #include "host/output/terminal_text.h"
 #include "host/reason_text.h"

@@ -4,7 +4,7 @@
 #include <numeric>
 #include <sstream>
 
-#include "host/field_selection.h"
+#include "host/output/display_names.h"
 #include "host/output/list_writer.h"
 #include "host/output/terminal_text.h"
 
