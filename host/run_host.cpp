@@ -275,7 +275,7 @@ void HostRun::MakeFeed() {
 void HostRun::StartOutput() {
     stdoutIsTerminal_ = IsTerminal(stdout);
     format_ = options_.format.value_or(stdoutIsTerminal_ ? OutputFormat::kTable : OutputFormat::kTsv);
-    const bool forPeople = format_ == OutputFormat::kTable || format_ == OutputFormat::kList;
+    const bool forPeople = IsForPeople(format_);
     // People read the names without the words all of them share.
     const std::vector<std::string> names = forPeople ? ShortFieldNames(catalogue_) : catalogue_;
     std::vector<std::string> columns;
@@ -377,7 +377,7 @@ void HostRun::ReportEnd() {
         // The machine formats keep stdout parseable; the table and the list
         // are for reading, so their totals follow them.
         const std::string text = FormatTotals(totals_);
-        if (format_ == OutputFormat::kTable || format_ == OutputFormat::kList) std::cout << '\n' << text;
+        if (IsForPeople(format_)) std::cout << '\n' << text;
         else std::fputs(text.c_str(), stderr);
     }
 }
