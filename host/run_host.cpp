@@ -303,9 +303,9 @@ void HostRun::ReadFiles() {
 }
 
 bool HostRun::EmitRow(const WalkEntry& entry, const FileOutcome& outcome) {
-    if (!outcome.error.empty()) {
+    if (!outcome.problem.empty()) {
         progress_->Clear();
-        Complain(PathForMessage(entry.path) + ": " + outcome.error);
+        Complain(PathForMessage(entry.path) + ": " + outcome.problem);
         ++totals_.errors;
         status_ = kExitProblem;
         return true;
