@@ -11,6 +11,8 @@ namespace {
 
 enum class Comparison { kEqual, kNotEqual, kLess, kLessOrEqual, kGreater, kGreaterOrEqual };
 
+bool IsEquality(Comparison comparison) { return comparison == Comparison::kEqual || comparison == Comparison::kNotEqual; }
+
 bool Holds(Comparison comparison, int order) {
     switch (comparison) {
         case Comparison::kEqual: return order == 0;
@@ -279,6 +281,8 @@ private:
         return false;
     }
 
+    // A term: has(field), EXT or NAME compared with text, or a field
+    // compared with a number or text.
     std::unique_ptr<FileExpression> ParseTerm() {
         SkipSpace();
         const std::size_t start = position_;
@@ -292,54 +296,77 @@ private:
             if (subject.empty()) return Fail(Unexpected());
         }
         const std::string word = quoted ? std::string() : AsciiLower(subject);
-
-        if (word == "has" && fields_ != nullptr && Take('(')) {
-            SkipSpace();
-            const std::size_t at = position_;
-            std::string name;
-            if (AtQuote()) {
-                if (!TakeQuoted(name)) return nullptr;
-            } else {
-                name = TakeWord();
-                if (name.empty()) return Fail("expected a field");
-            }
-            int index = 0;
-            if (!ResolveField(name, at, index)) return nullptr;
-            if (!Take(')')) return Fail("expected ')'");
-            return std::make_unique<HasTerm>(index);
-        }
-
-        const bool isName = word == "ext" || word == "name";
+        if (word == "has" && fields_ != nullptr && Take('(')) return ParseHas();
+        if (word == "ext" || word == "name") return ParseNameTerm(word == "name");
+        if (fields_ == nullptr) return Fail("unknown property '" + word + "'", start);
         int field = -1;
-        if (!isName) {
-            if (fields_ == nullptr) return Fail("unknown property '" + word + "'", start);
-            if (!ResolveField(subject, start, field)) return nullptr;
+        if (!ResolveField(subject, start, field)) return nullptr;
+        return ParseFieldTerm(field);
+    }
+
+    // The field and the closing parenthesis of has(field).
+    std::unique_ptr<FileExpression> ParseHas() {
+        SkipSpace();
+        const std::size_t at = position_;
+        std::string name;
+        if (AtQuote()) {
+            if (!TakeQuoted(name)) return nullptr;
+        } else {
+            name = TakeWord();
+            if (name.empty()) return Fail("expected a field");
         }
+        int index = 0;
+        if (!ResolveField(name, at, index)) return nullptr;
+        if (!Take(')')) return Fail("expected ')'");
+        return std::make_unique<HasTerm>(index);
+    }
+
+    // What follows EXT or NAME: = or != and text in quotes.
+    std::unique_ptr<FileExpression> ParseNameTerm(bool wholeName) {
         Comparison comparison;
         const std::size_t operatorAt = (SkipSpace(), position_);
         if (!TakeComparison(comparison)) return nullptr;
-
         SkipSpace();
         std::string text;
-        std::optional<double> number;
-        if (AtQuote()) {
-            if (!TakeQuoted(text)) return nullptr;
-        } else if (!isName) {
-            // A number: a minus sign, digits and a fraction as a value has them.
-            std::size_t end = position_;
-            while (end < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[end])) != 0 ||
-                                          text_[end] == '.' || (end == position_ && text_[end] == '-')))
-                ++end;
-            number = NumberValue(text_.substr(position_, end - position_));
-            if (!number.has_value()) return Fail("expected a number or text in quotes");
-            position_ = end;
-        } else {
-            return Fail("expected text in quotes");
-        }
-        if (!number.has_value() && comparison != Comparison::kEqual && comparison != Comparison::kNotEqual)
+        if (!AtQuote()) return Fail("expected text in quotes");
+        if (!TakeQuoted(text)) return nullptr;
+        if (!IsEquality(comparison)) return Fail("text compares only with = and !=", operatorAt);
+        return std::make_unique<NameTerm>(wholeName, std::move(text), comparison == Comparison::kEqual);
+    }
+
+    // What follows a field: an operator, and a number or text in quotes.
+    std::unique_ptr<FileExpression> ParseFieldTerm(int field) {
+        Comparison comparison;
+        const std::size_t operatorAt = (SkipSpace(), position_);
+        if (!TakeComparison(comparison)) return nullptr;
+        SkipSpace();
+        ComparableValue literal;
+        if (!TakeLiteral(literal)) return nullptr;
+        if (!literal.number.has_value() && !IsEquality(comparison))
             return Fail("text compares only with = and !=", operatorAt);
-        if (isName) return std::make_unique<NameTerm>(word == "name", std::move(text), comparison == Comparison::kEqual);
-        return std::make_unique<FieldTerm>(field, comparison, ComparableValue{number, AsciiLower(text)});
+        return std::make_unique<FieldTerm>(field, comparison, std::move(literal));
+    }
+
+    // Text in quotes, or a number: a minus sign, digits and a fraction as a
+    // value has them.
+    bool TakeLiteral(ComparableValue& literal) {
+        if (AtQuote()) {
+            std::string text;
+            if (!TakeQuoted(text)) return false;
+            literal = ComparableValue{std::nullopt, AsciiLower(text)};
+            return true;
+        }
+        std::size_t end = position_;
+        while (end < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[end])) != 0 || text_[end] == '.' ||
+                                      (end == position_ && text_[end] == '-')))
+            ++end;
+        literal = ComparableValue{NumberValue(text_.substr(position_, end - position_)), ""};
+        if (!literal.number.has_value()) {
+            Fail("expected a number or text in quotes");
+            return false;
+        }
+        position_ = end;
+        return true;
     }
 
     const std::string& text_;
