@@ -395,12 +395,13 @@ std::string FileExtension(const std::string& fileName) {
 }
 
 std::string DescribeExpressionError(const std::string& text, const ExpressionError& error) {
-    // Shown as a terminal may show it; the caret goes under the character,
-    // counted in code points.
+    // Shown as a terminal may show it. The position counts characters; the
+    // caret goes under the character by the columns the text before it
+    // takes, two for each wide East Asian one.
     const std::string before = PrintableText(text.substr(0, std::min(error.position, text.size())));
-    std::size_t column = 0;
+    std::size_t characters = 0;
     for (const char c : before)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++column;
-    return error.message + " at position " + std::to_string(column + 1) + "\n  " + PrintableText(text) + "\n  " +
-           std::string(column, ' ') + "^";
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;
+    return error.message + " at position " + std::to_string(characters + 1) + "\n  " + PrintableText(text) + "\n  " +
+           std::string(DisplayWidth(before), ' ') + "^";
 }

@@ -138,8 +138,14 @@ TEST(FileExpression, MalformedTextIsRefusedWithItsPosition) {
             << c.text << ": " << described;
         EXPECT_EQ(described.substr(described.rfind('\n') + 1), std::string(c.position + 1, ' ') + "^") << c.text;
     }
-    // Deep nesting is refused, not a stack overflow.
+    // The position counts characters; the caret stands under the character
+    // by screen columns, two for each wide one before it.
     ExpressionError error;
+    const std::string wide = "NAME = \"\u97f3\u697d\" EXT";
+    ASSERT_EQ(FileExpression::Parse(wide, nullptr, error), nullptr);
+    EXPECT_EQ(DescribeExpressionError(wide, error), "unexpected 'E' at position 13\n  " + wide + "\n" + std::string(16, ' ') + "^");
+
+    // Deep nesting is refused, not a stack overflow.
     EXPECT_EQ(FileExpression::Parse(std::string(100000, '('), nullptr, error), nullptr);
     EXPECT_EQ(FileExpression::Parse(std::string(100000, '!') + R"(EXT="A")", nullptr, error), nullptr);
 }
