@@ -92,9 +92,16 @@ private:
     void StartOutput();
     void ReadFiles();
     bool EmitRow(const WalkEntry& entry, const FileOutcome& outcome);
+    void ReportProblem(const fs::path& path, const std::string& problem);
+    bool Matches(const fs::path& path, const std::vector<FieldValue>& values) const;
+    void Count(const std::vector<FieldValue>& values, bool shown);
+    void Hold(std::string path, const std::vector<FieldValue>& values);
     bool WriteRow(const std::string& path, const std::vector<FieldValue>& values);
     void WriteSortedRows();
     void ReportEnd();
+    void ReportList();
+    void ReportNothingRead();
+    void PrintSummary();
 
     // A row kept for --sort: the path as shown, every field read, and the
     // values of the sort keys.
@@ -302,29 +309,51 @@ void HostRun::ReadFiles() {
     progress_->Clear();
 }
 
+// A file's outcome, once it is its turn: reported, filtered, counted, and
+// held or written. False when the output failed.
 bool HostRun::EmitRow(const WalkEntry& entry, const FileOutcome& outcome) {
     if (!outcome.problem.empty()) {
-        progress_->Clear();
-        Complain(PathForMessage(entry.path) + ": " + outcome.problem);
-        ++totals_.errors;
-        status_ = kExitProblem;
+        ReportProblem(entry.path, outcome.problem);
         return true;
     }
-    if (where_ != nullptr) {
-        std::string fileName;
-        PathToUtf8(entry.path.filename(), fileName);
-        if (!where_->Accepts(FileFacts{fileName, outcome.values})) {
-            totals_.AddNotMatching();
-            return true;
-        }
-    }
-    totals_.AddFile(AllEmpty(outcome.values),
-                    durationField_ >= 0 ? outcome.values[static_cast<std::size_t>(durationField_)] : std::nullopt);
+    const bool shown = Matches(entry.path, outcome.values);
+    Count(outcome.values, shown);
+    if (!shown) return true;
     if (!sortKeys_.empty()) {
-        heldRows_.push_back(HeldRow{PathText(entry.path), outcome.values, SortValuesOf(outcome.values, sortKeys_)});
+        Hold(PathText(entry.path), outcome.values);
         return true;
     }
     return WriteRow(PathText(entry.path), outcome.values);
+}
+
+// A path that could not be read is named with its problem, and the run
+// ends in failure.
+void HostRun::ReportProblem(const fs::path& path, const std::string& problem) {
+    progress_->Clear();
+    Complain(PathForMessage(path) + ": " + problem);
+    ++totals_.errors;
+    status_ = kExitProblem;
+}
+
+// Whether --where, if given, keeps the file.
+bool HostRun::Matches(const fs::path& path, const std::vector<FieldValue>& values) const {
+    if (where_ == nullptr) return true;
+    std::string fileName;
+    PathToUtf8(path.filename(), fileName);
+    return where_->Accepts(FileFacts{fileName, values});
+}
+
+void HostRun::Count(const std::vector<FieldValue>& values, bool shown) {
+    if (!shown) {
+        totals_.AddNotMatching();
+        return;
+    }
+    totals_.AddFile(AllEmpty(values), durationField_ >= 0 ? values[static_cast<std::size_t>(durationField_)] : std::nullopt);
+}
+
+// --sort: the row is written once every file has been read.
+void HostRun::Hold(std::string path, const std::vector<FieldValue>& values) {
+    heldRows_.push_back(HeldRow{std::move(path), values, SortValuesOf(values, sortKeys_)});
 }
 
 // Writes the selected fields of one file; false when the output failed.
@@ -353,7 +382,15 @@ void HostRun::WriteSortedRows() {
     heldRows_.clear();
 }
 
+// After the rows: what went wrong with the list, why nothing was read,
+// and the totals.
 void HostRun::ReportEnd() {
+    ReportList();
+    if (totals_.filesRead == 0) ReportNothingRead();
+    if (options_.summary) PrintSummary();
+}
+
+void HostRun::ReportList() {
     if (list_ != nullptr && list_->bad()) {
         Complain(listName_ + ": read error");
         status_ = kExitProblem;
@@ -362,24 +399,26 @@ void HostRun::ReportEnd() {
         Complain(listName_ + ": the list holds NUL bytes, as find -print0 writes; read it with -0");
         status_ = kExitProblem;
     }
-    if (totals_.filesRead == 0) {
-        // Nothing to show: say why, rather than leave a bare header.
-        const std::string found = options_.allFiles ? ": no files found" : ": no MIDI files found";
-        for (const auto& [folder, skipped] : feed_->EmptyPaths())
-            Complain(folder + found +
-                     (skipped == 0 ? "" : " (" + std::to_string(skipped) + (skipped == 1 ? " other file" : " other files") +
-                                         "; --all-files reads them)"));
-        if (list_ != nullptr && feed_->Listed() == 0 && !feed_->ListHoldsNul()) Complain(listName_ + ": no paths listed");
-        status_ = kExitProblem;
-    }
-    if (options_.summary) {
-        totals_.skipped = feed_->Skipped();
-        // The machine formats keep stdout parseable; the table and the list
-        // are for reading, so their totals follow them.
-        const std::string text = FormatTotals(totals_);
-        if (IsForPeople(format_)) std::cout << '\n' << text;
-        else std::fputs(text.c_str(), stderr);
-    }
+}
+
+// Nothing to show: say why, rather than leave a bare header.
+void HostRun::ReportNothingRead() {
+    const std::string found = options_.allFiles ? ": no files found" : ": no MIDI files found";
+    for (const auto& [folder, skipped] : feed_->EmptyPaths())
+        Complain(folder + found +
+                 (skipped == 0 ? "" : " (" + std::to_string(skipped) + (skipped == 1 ? " other file" : " other files") +
+                                     "; --all-files reads them)"));
+    if (list_ != nullptr && feed_->Listed() == 0 && !feed_->ListHoldsNul()) Complain(listName_ + ": no paths listed");
+    status_ = kExitProblem;
+}
+
+// The machine formats keep stdout parseable; the table and the list are
+// for reading, so their totals follow them.
+void HostRun::PrintSummary() {
+    totals_.skipped = feed_->Skipped();
+    const std::string text = FormatTotals(totals_);
+    if (IsForPeople(format_)) std::cout << '\n' << text;
+    else std::fputs(text.c_str(), stderr);
 }
 
 }  // namespace
