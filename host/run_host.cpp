@@ -343,12 +343,11 @@ bool HostRun::Matches(const fs::path& path, const std::vector<FieldValue>& value
     return where_->Accepts(FileFacts{fileName, values});
 }
 
+// A file that is not MIDI counts as such whether --where keeps it or not.
 void HostRun::Count(const std::vector<FieldValue>& values, bool shown) {
-    if (!shown) {
-        totals_.AddNotMatching();
-        return;
-    }
-    totals_.AddFile(AllEmpty(values), durationField_ >= 0 ? values[static_cast<std::size_t>(durationField_)] : std::nullopt);
+    if (AllEmpty(values)) totals_.AddNotMidi();
+    else if (!shown) totals_.AddNotMatching();
+    else totals_.AddShown(durationField_ >= 0 ? values[static_cast<std::size_t>(durationField_)] : std::nullopt);
 }
 
 // --sort: the row is written once every file has been read.

@@ -542,11 +542,11 @@ TEST(FieldSelection, ShortNamesDropOnlyTheWholeWordsAllNamesShare) {
 
 TEST(RunTotals, CountsFilesAndAddsPlayingTime) {
     RunTotals totals;
-    totals.AddFile(false, std::string("4.000"));
-    totals.AddFile(false, std::string("3599.5"));
-    totals.AddFile(false, std::nullopt);
-    totals.AddFile(true, std::nullopt);
-    totals.AddFile(false, std::string("not a number"));
+    totals.AddShown(std::string("4.000"));
+    totals.AddShown(std::string("3599.5"));
+    totals.AddShown(std::nullopt);
+    totals.AddNotMidi();
+    totals.AddShown(std::string("not a number"));
     totals.errors = 2;
     totals.skipped = 3;
     EXPECT_EQ(FormatTotals(totals), "files read: 5\nnot MIDI: 1\nnot readable: 2\nskipped by extension: 3\n"

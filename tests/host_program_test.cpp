@@ -208,9 +208,6 @@ TEST(HostProgram, WhereAndSortAgreeWithTheTsvOutput) {
     });
     EXPECT_EQ(TsvRows(RunProgram({"--format", "tsv", "--sort", "key, bpm", MIDIFIELDS_SAMPLES}).out), expected);
 
-    // Files left out still count in the summary.
-    const ProgramRun summary = RunProgram({"--format", "tsv", "--summary", "--where", "ticks > 1000", MIDIFIELDS_SAMPLES});
-    EXPECT_NE(summary.err.find("files read: 7\nnot matching: 4\n"), std::string::npos) << summary.err;
 }
 
 TEST(HostProgram, FieldsOfConditionsAreReadUnshownAndSortTiesKeepTheWalkOrder) {
@@ -279,6 +276,30 @@ TEST(HostProgram, SummaryCountsFilesNotMidiAndPlayingTime) {
                            "total playing time: 3601.000 s (1:00:01)\nMIDI files without playing time: 0\n"),
               std::string::npos)
         << run.err;
+}
+
+TEST(HostProgram, EverySummaryCountAddsUpToThePathsGivenWhateverWhereKeeps) {
+    TestFolder folder;
+    folder.Write("long.mid", SmallMidi(960 * 4));  // 4 s at 480 ticks a quarter note, 120 BPM
+    folder.Write("longer.mid", SmallMidi(960 * 6));
+    folder.Write("short.mid", SmallMidi(480));
+    folder.Write("junk.mid", midi_bytes::Text("not MIDI"));
+    folder.Write("empty.mid", {});
+    const std::string root = P(folder.Root());
+    // Six paths: five files read (two shown, one MIDI file --where leaves
+    // out, two that are not MIDI whatever it says), one not readable.
+    const ProgramRun run =
+        RunProgram({"--summary", "--where", "duration > 1", "--fields", "duration", root, P(folder.Root() / "gone.mid")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(TsvRows(run.out).size(), 2u) << run.out;
+    EXPECT_NE(run.err.find("files read: 5\nnot matching: 1\nnot MIDI: 2\nnot readable: 1\nskipped by extension: 0\n"
+                           "total playing time: 10.000 s (0:00:10)\nMIDI files without playing time: 0\n"),
+              std::string::npos)
+        << run.err;
+    // A file that is not MIDI and that --where keeps is shown and still counted so.
+    const ProgramRun kept = RunProgram({"--summary", "--where", "!has(duration)", root});
+    EXPECT_EQ(TsvRows(kept.out).size(), 2u) << kept.out;
+    EXPECT_NE(kept.err.find("files read: 5\nnot matching: 3\nnot MIDI: 2\n"), std::string::npos) << kept.err;
 }
 
 TEST(HostProgram, AMissingPathIsReportedAndTheOthersAreStillRead) {
