@@ -4,6 +4,7 @@
 
 #include "host/comma_list.h"
 #include "host/output/display_names.h"
+#include "host/read_status.h"
 #include "host/text_encoding.h"
 
 namespace {
@@ -24,9 +25,12 @@ int AsIndex(const std::string& item, std::size_t fieldCount) {
     return index < static_cast<long>(fieldCount) ? static_cast<int>(index) : -1;
 }
 
-// Every name a field goes by, lower-cased: catalogue name, header, short header.
-std::vector<std::string> NamesOf(const std::string& name, const std::string& shortName) {
-    return {AsciiLower(name), AsciiLower(shortName), AsciiLower(CompactFieldName(shortName))};
+// Every name a column goes by, lower-cased: a field's catalogue name,
+// header and short header; the status column's one name.
+std::vector<std::string> NamesOf(const std::vector<std::string>& catalogue, const std::vector<std::string>& shortNames,
+                                 std::size_t column) {
+    if (column == catalogue.size()) return {kStatusColumn};
+    return {AsciiLower(catalogue[column]), AsciiLower(shortNames[column]), AsciiLower(CompactFieldName(shortNames[column]))};
 }
 
 // item names the field by a prefix of one of its names, or by a word of
@@ -49,12 +53,12 @@ bool FindField(const std::string& item, const std::vector<std::string>& catalogu
     const std::string lower = AsciiLower(item);
     index = AsIndex(item, catalogue.size());
     // A whole name wins over a prefix of another ("tempo (bpm)").
-    for (std::size_t i = 0; index < 0 && i < catalogue.size(); ++i)
-        for (const std::string& name : NamesOf(catalogue[i], shortNames[i]))
+    for (std::size_t i = 0; index < 0 && i <= catalogue.size(); ++i)
+        for (const std::string& name : NamesOf(catalogue, shortNames, i))
             if (name == lower) index = static_cast<int>(i);
     std::vector<std::size_t> candidates;
-    for (std::size_t i = 0; index < 0 && !lower.empty() && i < catalogue.size(); ++i)
-        if (PrefixOf(lower, NamesOf(catalogue[i], shortNames[i]))) candidates.push_back(i);
+    for (std::size_t i = 0; index < 0 && !lower.empty() && i <= catalogue.size(); ++i)
+        if (PrefixOf(lower, NamesOf(catalogue, shortNames, i))) candidates.push_back(i);
     if (candidates.size() == 1) index = static_cast<int>(candidates[0]);
     if (index >= 0) return true;
     if (item.empty()) {
@@ -64,7 +68,8 @@ bool FindField(const std::string& item, const std::vector<std::string>& catalogu
     } else {
         error = "'" + item + "' is ambiguous: ";
         for (std::size_t k = 0; k < candidates.size(); ++k)
-            error += (k == 0 ? "'" : k + 1 == candidates.size() ? " or '" : ", '") + catalogue[candidates[k]] + "'";
+            error += (k == 0 ? "'" : k + 1 == candidates.size() ? " or '" : ", '") +
+                     (candidates[k] < catalogue.size() ? catalogue[candidates[k]] : kStatusColumn) + "'";
     }
     return false;
 }

@@ -1,6 +1,8 @@
 // Fields named as people write them: --fields, --where and --sort take a
 // field's catalogue name, its headers in the table (host/output/
-// display_names.h), a word or prefix of those, or an index.
+// display_names.h), a word or prefix of those, or an index; and "status",
+// the column the program adds after the catalogue's fields
+// (host/read_status.h), whose index is the catalogue's size.
 #pragma once
 
 #include <string>

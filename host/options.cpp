@@ -122,7 +122,10 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
         ->transform(Worded(CLI::CheckedTransformer(FormatsByName(), CLI::ignore_case),
                            "is not one of " + OutputFormatNames()));
     std::string fields;
-    app.add_option("--fields", fields, "Comma-separated field names, words of them (duration,\nkey, bpm) or indexes, in order")
+    app.add_option("--fields", fields,
+                   Wrapped("Comma-separated field names, words of them (duration, key, bpm) or indexes, in order; "
+                           "status: ok, not MIDI or why the path was not read, which gives every path a row",
+                           kDescriptionWidth))
         ->option_text("LIST");
     std::string where;
     app.add_option("--where", where,

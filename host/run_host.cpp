@@ -25,6 +25,7 @@
 #include "host/ordered_work.h"
 #include "host/path_text.h"
 #include "host/progress_line.h"
+#include "host/read_status.h"
 #include "host/reason_text.h"
 #include "host/row_order.h"
 #include "host/run_totals.h"
@@ -87,15 +88,18 @@ private:
     std::optional<int> ReadDetectionExpression();
     std::optional<int> ChooseFields();
     std::optional<int> ParseWhereAndSort();
+    void MarkFieldsRead();
+    // The status column's index, after the catalogue's fields.
+    int StatusColumn() const { return static_cast<int>(catalogue_.size()); }
     std::optional<int> OpenList();
     void MakeFeed();
     void StartOutput();
     void ReadFiles();
-    bool EmitRow(const WalkEntry& entry, const FileOutcome& outcome);
+    bool EmitRow(const WalkEntry& entry, FileOutcome& outcome);
     void ReportProblem(const fs::path& path, const std::string& problem);
     bool Matches(const fs::path& path, const std::vector<FieldValue>& values) const;
-    void Count(const std::vector<FieldValue>& values, bool shown);
-    void Hold(std::string path, const std::vector<FieldValue>& values);
+    void Count(bool midi, const std::vector<FieldValue>& values, bool shown);
+    void Hold(std::string path, std::vector<FieldValue> values);
     bool WriteRow(const std::string& path, const std::vector<FieldValue>& values);
     void WriteSortedRows();
     void ReportEnd();
@@ -103,8 +107,8 @@ private:
     void ReportNothingRead();
     void PrintSummary();
 
-    // A row kept for --sort: the path as shown, every field read, and the
-    // values of the sort keys.
+    // A row kept for --sort: the path as shown, every field read and the
+    // status, and the values of the sort keys.
     struct HeldRow {
         std::string path;
         std::vector<FieldValue> values;
@@ -116,6 +120,7 @@ private:
     std::vector<std::string> catalogue_;
     std::vector<int> selected_;
     std::vector<bool> wanted_;  // per catalogue field: read from each file
+    bool statusNamed_ = false;  // by --fields, --where or --sort
     int durationField_ = -1;    // the playing time's index in the catalogue
     std::ifstream listFile_;
     std::istream* list_ = nullptr;
@@ -143,6 +148,7 @@ int HostRun::Run() {
     if (const auto end = ReadDetectionExpression()) return *end;
     if (const auto end = ChooseFields()) return *end;
     if (const auto end = ParseWhereAndSort()) return *end;
+    MarkFieldsRead();
     if (const auto end = OpenList()) return *end;
     MakeFeed();
     StartOutput();
@@ -205,20 +211,14 @@ std::optional<int> HostRun::ChooseFields() {
         ComplainOfUsage(error);
         return kExitUsage;
     }
-    // Every field when the summary needs them, else only those shown.
-    wanted_.assign(catalogue_.size(), options_.summary);
-    for (int index : selected_) wanted_[static_cast<std::size_t>(index)] = true;
-    durationField_ = DurationField(catalogue_);
     return std::nullopt;
 }
 
-// --where and --sort name fields as --fields does; the fields they read
-// are read from every file, shown or not.
+// --where and --sort name fields as --fields does.
 std::optional<int> HostRun::ParseWhereAndSort() {
     const FieldResolver fields = [this](const std::string& name, int& index, std::string& error) {
         return FindField(name, catalogue_, index, error);
     };
-    std::vector<int> read;
     if (options_.where) {
         ExpressionError error;
         where_ = FileExpression::Parse(*options_.where, &fields, error);
@@ -226,7 +226,6 @@ std::optional<int> HostRun::ParseWhereAndSort() {
             Complain("--where: " + DescribeExpressionError(*options_.where, error));
             return kExitUsage;
         }
-        where_->FieldsRead(read);
     }
     if (options_.sort) {
         std::string error;
@@ -234,10 +233,24 @@ std::optional<int> HostRun::ParseWhereAndSort() {
             ComplainOfUsage(error);
             return kExitUsage;
         }
-        for (const SortKey& key : sortKeys_) read.push_back(key.field);
     }
-    for (int index : read) wanted_[static_cast<std::size_t>(index)] = true;
     return std::nullopt;
+}
+
+// The fields read from every file, shown or not: those shown, and those
+// --where and --sort read; every field when the summary or the status must
+// tell a MIDI file from another. Naming the status anywhere gives every
+// path a row, those that cannot be read too.
+void HostRun::MarkFieldsRead() {
+    std::vector<int> used = selected_;
+    if (where_ != nullptr) where_->FieldsRead(used);
+    for (const SortKey& key : sortKeys_) used.push_back(key.field);
+    const int status = StatusColumn();
+    statusNamed_ = std::find(used.begin(), used.end(), status) != used.end();
+    wanted_.assign(catalogue_.size(), options_.summary || statusNamed_);
+    for (int index : used)
+        if (index != status) wanted_[static_cast<std::size_t>(index)] = true;
+    durationField_ = DurationField(catalogue_);
 }
 
 // The list's paths are read as the run goes, never all at once.
@@ -284,7 +297,8 @@ void HostRun::StartOutput() {
     format_ = options_.format.value_or(stdoutIsTerminal_ ? OutputFormat::kTable : OutputFormat::kTsv);
     const bool forPeople = IsForPeople(format_);
     // People read the names without the words all of them share.
-    const std::vector<std::string> names = forPeople ? ShortFieldNames(catalogue_) : catalogue_;
+    std::vector<std::string> names = forPeople ? ShortFieldNames(catalogue_) : catalogue_;
+    names.emplace_back(kStatusColumn);
     std::vector<std::string> columns;
     for (int index : selected_) columns.push_back(names[static_cast<std::size_t>(index)]);
     writer_ = MakeRowWriter(format_, std::cout, forPeople ? OutputWidth() : 0);
@@ -311,19 +325,23 @@ void HostRun::ReadFiles() {
 
 // A file's outcome, once it is its turn: reported, filtered, counted, and
 // held or written. False when the output failed.
-bool HostRun::EmitRow(const WalkEntry& entry, const FileOutcome& outcome) {
-    if (!outcome.problem.empty()) {
-        ReportProblem(entry.path, outcome.problem);
-        return true;
-    }
-    const bool shown = Matches(entry.path, outcome.values);
-    Count(outcome.values, shown);
+bool HostRun::EmitRow(const WalkEntry& entry, FileOutcome& outcome) {
+    const bool read = outcome.problem.empty();
+    if (!read) ReportProblem(entry.path, outcome.problem);
+    // Without the status a path not read has no row: its message says it all.
+    if (!read && !statusNamed_) return true;
+    const bool midi = !AllEmpty(outcome.values);
+    std::vector<FieldValue>& values = outcome.values;
+    values.resize(catalogue_.size());
+    values.emplace_back(StatusText(outcome.problem, midi));
+    const bool shown = Matches(entry.path, values);
+    if (read) Count(midi, values, shown);
     if (!shown) return true;
     if (!sortKeys_.empty()) {
-        Hold(PathText(entry.path), outcome.values);
+        Hold(PathText(entry.path), std::move(values));
         return true;
     }
-    return WriteRow(PathText(entry.path), outcome.values);
+    return WriteRow(PathText(entry.path), values);
 }
 
 // A path that could not be read is named with its problem, and the run
@@ -344,15 +362,16 @@ bool HostRun::Matches(const fs::path& path, const std::vector<FieldValue>& value
 }
 
 // A file that is not MIDI counts as such whether --where keeps it or not.
-void HostRun::Count(const std::vector<FieldValue>& values, bool shown) {
-    if (AllEmpty(values)) totals_.AddNotMidi();
+void HostRun::Count(bool midi, const std::vector<FieldValue>& values, bool shown) {
+    if (!midi) totals_.AddNotMidi();
     else if (!shown) totals_.AddNotMatching();
     else totals_.AddShown(durationField_ >= 0 ? values[static_cast<std::size_t>(durationField_)] : std::nullopt);
 }
 
 // --sort: the row is written once every file has been read.
-void HostRun::Hold(std::string path, const std::vector<FieldValue>& values) {
-    heldRows_.push_back(HeldRow{std::move(path), values, SortValuesOf(values, sortKeys_)});
+void HostRun::Hold(std::string path, std::vector<FieldValue> values) {
+    SortValues sortValues = SortValuesOf(values, sortKeys_);
+    heldRows_.push_back(HeldRow{std::move(path), std::move(values), std::move(sortValues)});
 }
 
 // Writes the selected fields of one file; false when the output failed.

@@ -302,6 +302,38 @@ TEST(HostProgram, EverySummaryCountAddsUpToThePathsGivenWhateverWhereKeeps) {
     EXPECT_NE(kept.err.find("files read: 5\nnot matching: 3\nnot MIDI: 2\n"), std::string::npos) << kept.err;
 }
 
+TEST(HostProgram, TheStatusGivesEveryPathARowInEveryFormatAndTheMessageStays) {
+    TestFolder folder;
+    const std::string good = P(folder.Write("good.mid", SmallMidi()));
+    const std::string junk = P(folder.Write("junk.mid", midi_bytes::Text("not MIDI")));
+    const std::string gone = P(folder.Root() / "gone.mid");
+    const std::string message = "midifields: " + gone + ": no such file or folder\n";
+    const ProgramRun tsv = RunProgram({"--fields", "STATUS,ticks", good, gone, junk});
+    EXPECT_EQ(tsv.status, 1);
+    EXPECT_EQ(tsv.err, message);
+    EXPECT_EQ(tsv.out, "path\tstatus\tMIDI Length (ticks)\n" + good + "\tok\t480\n" + gone +
+                           "\tno such file or folder\t\n" + junk + "\tnot MIDI\t\n");
+    EXPECT_EQ(RunProgram({"--format", "csv", "--fields", "ticks,status", gone}).out,
+              "path,MIDI Length (ticks),status\r\n" + CsvField(gone) + ",,no such file or folder\r\n");
+    // In JSON the status is always a string, the fields of a path not read null.
+    const nlohmann::ordered_json row = {{"path", gone}, {"status", "no such file or folder"}, {"MIDI Format", nullptr}};
+    EXPECT_EQ(RunProgram({"--format", "jsonl", "--fields", "status,format", gone}).out, row.dump() + "\n");
+    EXPECT_EQ(nlohmann::ordered_json::parse(RunProgram({"--format", "json", "--fields", "status,format", gone}).out),
+              nlohmann::ordered_json::array({row}));
+    EXPECT_EQ(RunProgram({"--format", "table", "--fields", "status", gone, good}).out,
+              "status                  path\nno such file or folder  " + gone + "\nok                      " + good + "\n");
+    EXPECT_EQ(RunProgram({"--format", "list", "--fields", "status", gone}).out, gone + "\n  status: no such file or folder\n");
+
+    // Named by --where or --sort only, it still gives the unreadable paths
+    // their rows: the files a catalogue's owner most needs to know about.
+    const ProgramRun problems = RunProgram({"--fields", "ticks", "--where", Expression(R"(status != "ok")"), "--sort", "-status",
+                                            good, gone, junk});
+    EXPECT_EQ(problems.err, message);
+    EXPECT_EQ(problems.out, "path\tMIDI Length (ticks)\n" + junk + "\t\n" + gone + "\t\n");
+    // Without it, a path not read has its message only.
+    EXPECT_EQ(RunProgram({"--fields", "ticks", good, gone}).out, "path\tMIDI Length (ticks)\n" + good + "\t480\n");
+}
+
 TEST(HostProgram, AMissingPathIsReportedAndTheOthersAreStillRead) {
     TestFolder folder;
     const fs::path good = folder.Write("good.mid", SmallMidi());
