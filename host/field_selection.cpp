@@ -6,6 +6,7 @@
 #include "host/output/display_names.h"
 #include "host/read_status.h"
 #include "host/text_encoding.h"
+#include "plugin/field_catalogue.h"
 
 namespace {
 
@@ -72,6 +73,15 @@ bool FindField(const std::string& item, const std::vector<std::string>& catalogu
                      (candidates[k] < catalogue.size() ? catalogue[candidates[k]] : kStatusColumn) + "'";
     }
     return false;
+}
+
+FieldKind ColumnKind(const std::vector<std::string>& catalogue, int index) {
+    const std::size_t column = static_cast<std::size_t>(index);
+    if (column == catalogue.size()) return FieldKind::kText;
+    for (int field = 0; field < kFieldCount; ++field)
+        if (catalogue[column] == Utf16ToUtf8(kFieldNames[field]))
+            return field == kFieldTimeSignature || field == kFieldKeySignature ? FieldKind::kText : FieldKind::kNumber;
+    return FieldKind::kUnknown;
 }
 
 bool SelectFields(const std::string& list, const std::vector<std::string>& catalogue, std::vector<int>& selected,

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "host/field_value.h"
+
 // list is comma-separated; each item (any case, surrounding blanks ignored)
 // is a field's index, its catalogue name, its header in the table (short
 // or wrapped), or any word or prefix of those that picks one field
@@ -20,3 +22,8 @@ bool SelectFields(const std::string& list, const std::vector<std::string>& catal
 // One field named as --fields names it: its index, or false with the reason
 // (no such field, or the candidates of an ambiguous word) in error.
 bool FindField(const std::string& item, const std::vector<std::string>& catalogue, int& index, std::string& error);
+
+// What the values of the column at index are: the status and the
+// signatures are text, this plug-in's other fields numbers; a field of
+// another name is not known.
+FieldKind ColumnKind(const std::vector<std::string>& catalogue, int index);

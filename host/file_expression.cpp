@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <string_view>
 #include <utility>
 
 #include "host/output/terminal_text.h"
@@ -274,9 +276,9 @@ private:
     }
 
     // A field named by a word, an index or quoted text, from position_.
-    bool ResolveField(const std::string& name, std::size_t at, int& index) {
+    bool ResolveField(const std::string& name, std::size_t at, NamedField& field) {
         std::string reason;
-        if ((*fields_)(name, index, reason)) return true;
+        if ((*fields_)(name, field, reason)) return true;
         Fail(reason, at);
         return false;
     }
@@ -299,9 +301,9 @@ private:
         if (word == "has" && fields_ != nullptr && Take('(')) return ParseHas();
         if (word == "ext" || word == "name") return ParseNameTerm(word == "name");
         if (fields_ == nullptr) return Fail("unknown property '" + word + "'", start);
-        int field = -1;
+        NamedField field;
         if (!ResolveField(subject, start, field)) return nullptr;
-        return ParseFieldTerm(field);
+        return ParseFieldTerm(field, subject);
     }
 
     // The field and the closing parenthesis of has(field).
@@ -315,10 +317,10 @@ private:
             name = TakeWord();
             if (name.empty()) return Fail("expected a field");
         }
-        int index = 0;
-        if (!ResolveField(name, at, index)) return nullptr;
+        NamedField field;
+        if (!ResolveField(name, at, field)) return nullptr;
         if (!Take(')')) return Fail("expected ')'");
-        return std::make_unique<HasTerm>(index);
+        return std::make_unique<HasTerm>(field.index);
     }
 
     // What follows EXT or NAME: = or != and text in quotes.
@@ -334,21 +336,28 @@ private:
         return std::make_unique<NameTerm>(wholeName, std::move(text), comparison == Comparison::kEqual);
     }
 
-    // What follows a field: an operator, and a number or text in quotes.
-    std::unique_ptr<FileExpression> ParseFieldTerm(int field) {
+    // What follows a field: an operator, and a number or text in quotes
+    // that a value of the field can match. name is the field as written.
+    std::unique_ptr<FileExpression> ParseFieldTerm(const NamedField& field, const std::string& name) {
         Comparison comparison;
         const std::size_t operatorAt = (SkipSpace(), position_);
         if (!TakeComparison(comparison)) return nullptr;
         SkipSpace();
+        const std::size_t literalAt = position_;
+        const bool quoted = AtQuote();
         ComparableValue literal;
         if (!TakeLiteral(literal)) return nullptr;
+        // A key is never 3 and a tempo never "fast": say so rather than match nothing.
+        if (field.kind == FieldKind::kText && !quoted)
+            return Fail("'" + name + "' holds text: compare it with text in quotes", literalAt);
+        if (field.kind == FieldKind::kNumber && quoted && !IsPlainNumber(literal.text))
+            return Fail("'" + name + "' holds numbers: compare it with a number", literalAt);
         if (!literal.number.has_value() && !IsEquality(comparison))
             return Fail("text compares only with = and !=", operatorAt);
-        return std::make_unique<FieldTerm>(field, comparison, std::move(literal));
+        return std::make_unique<FieldTerm>(field.index, comparison, std::move(literal));
     }
 
-    // Text in quotes, or a number: a minus sign, digits and a fraction as a
-    // value has them.
+    // Text in quotes, or a number.
     bool TakeLiteral(ComparableValue& literal) {
         if (AtQuote()) {
             std::string text;
@@ -356,15 +365,39 @@ private:
             literal = ComparableValue{std::nullopt, AsciiLower(text)};
             return true;
         }
-        std::size_t end = position_;
-        while (end < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[end])) != 0 || text_[end] == '.' ||
-                                      (end == position_ && text_[end] == '-')))
+        std::optional<double> number;
+        if (!TakeNumber(number)) return false;
+        literal = ComparableValue{number, ""};
+        return true;
+    }
+
+    // A number as a value has it (-12.5), or with an exponent (1e2, 2.5E-3).
+    bool TakeNumber(std::optional<double>& number) {
+        const auto digit = [this](std::size_t at) {
+            return at < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at])) != 0;
+        };
+        const auto next = [this](std::size_t at, std::string_view any) {
+            return at < text_.size() && any.find(text_[at]) != std::string_view::npos;
+        };
+        std::size_t end = position_ + (next(position_, "-") ? 1 : 0);
+        while (digit(end) || next(end, ".")) ++end;
+        if (end > position_ && next(end, "eE")) {
             ++end;
-        literal = ComparableValue{NumberValue(text_.substr(position_, end - position_)), ""};
-        if (!literal.number.has_value()) {
+            if (next(end, "+-")) ++end;
+            while (digit(end)) ++end;
+        }
+        double value = 0.0;
+        const char* first = text_.data() + position_;
+        const auto parsed = std::from_chars(first, text_.data() + end, value);
+        if (parsed.ec == std::errc::result_out_of_range) {
+            Fail("a number too large or too small");
+            return false;
+        }
+        if (end == position_ || parsed.ec != std::errc() || parsed.ptr != text_.data() + end) {
             Fail("expected a number or text in quotes");
             return false;
         }
+        number = value;
         position_ = end;
         return true;
     }

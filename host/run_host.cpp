@@ -216,8 +216,10 @@ std::optional<int> HostRun::ChooseFields() {
 
 // --where and --sort name fields as --fields does.
 std::optional<int> HostRun::ParseWhereAndSort() {
-    const FieldResolver fields = [this](const std::string& name, int& index, std::string& error) {
-        return FindField(name, catalogue_, index, error);
+    const FieldResolver fields = [this](const std::string& name, NamedField& field, std::string& error) {
+        if (!FindField(name, catalogue_, field.index, error)) return false;
+        field.kind = ColumnKind(catalogue_, field.index);
+        return true;
     };
     if (options_.where) {
         ExpressionError error;

@@ -39,11 +39,13 @@ using test_files::TestFolder;
 
 namespace {
 
-// Fields by the names the tests use: tempo (0), key (1), time (2), or an index.
-const FieldResolver kTestFields = [](const std::string& name, int& index, std::string& error) {
-    const std::vector<std::string> names = {"tempo", "key", "time"};
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (name == names[i] || name == std::to_string(i)) return index = static_cast<int>(i), true;
+// Fields by the names the tests use: tempo (0, numbers), key (1, text),
+// time (2, text), other (3, of a kind not known), or an index.
+const FieldResolver kTestFields = [](const std::string& name, NamedField& field, std::string& error) {
+    const std::pair<const char*, FieldKind> fields[] = {
+        {"tempo", FieldKind::kNumber}, {"key", FieldKind::kText}, {"time", FieldKind::kText}, {"other", FieldKind::kUnknown}};
+    for (int i = 0; i < 4; ++i)
+        if (name == fields[i].first || name == std::to_string(i)) return field = NamedField{i, fields[i].second}, true;
     error = "unknown field '" + name + "'";
     return false;
 };
@@ -92,9 +94,9 @@ TEST(FileExpression, OperatorsPrecedenceAndParentheses) {
 
 TEST(FileExpression, FieldsCompareAsNumbersOrTextAndMissingValuesMatchNothing) {
     using Values = std::vector<std::optional<std::string>>;
-    const Values slowWaltz = {"97.50", "Dm", "3/4"};
-    const Values fast = {"150.00", "F", std::nullopt};
-    const Values bare = {std::nullopt, std::nullopt, std::nullopt};
+    const Values slowWaltz = {"97.50", "Dm", "3/4", "Dm"};
+    const Values fast = {"150.00", "F", std::nullopt, "12"};
+    const Values bare = {std::nullopt, std::nullopt, std::nullopt, std::nullopt};
     const auto accepts = [](const std::string& text, const Values& values) {
         return MustParse(text, &kTestFields)->Accepts(FileFacts{"x.mid", values});
     };
@@ -107,9 +109,10 @@ TEST(FileExpression, FieldsCompareAsNumbersOrTextAndMissingValuesMatchNothing) {
     EXPECT_TRUE(accepts(R"(key = "dm" | key = "F")", slowWaltz));
     EXPECT_TRUE(accepts(R"(key = "dm" | key = "F")", fast));
     EXPECT_TRUE(accepts(R"(time = "3/4" & key != 'F')", slowWaltz));  // single quotes too
-    // A text value never satisfies a numeric comparison, nor a missing one
-    // any comparison, != included; has() tells.
-    EXPECT_FALSE(accepts("key > 1 | key < 1", slowWaltz));
+    // Where the kind is not known, a text value never satisfies a numeric
+    // comparison; a missing value none, != included; has() tells.
+    EXPECT_FALSE(accepts("other > 1 | other < 1", slowWaltz));
+    EXPECT_TRUE(accepts("other > 1", fast));
     EXPECT_FALSE(accepts(R"(time != "3/4")", fast));
     EXPECT_TRUE(accepts("!has(time) & has(tempo)", fast));
     EXPECT_TRUE(accepts("!has(0) & !has(key)", bare));
@@ -117,6 +120,37 @@ TEST(FileExpression, FieldsCompareAsNumbersOrTextAndMissingValuesMatchNothing) {
     std::vector<int> read;
     MustParse(R"(has(time) | tempo > 1 & EXT = "mid")", &kTestFields)->FieldsRead(read);
     EXPECT_EQ(read, (std::vector<int>{2, 0}));
+}
+
+TEST(FileExpression, AComparisonThatCouldNeverHoldIsRefusedAndNumbersMayHaveAnExponent) {
+    // A key is never 3, a tempo never "fast": refused where the literal
+    // stands, as text compared by < is, rather than matching nothing.
+    struct Case {
+        const char* text;
+        std::size_t position;
+        const char* message;
+    };
+    for (const Case& c : {Case{"key < 3", 7, "'key' holds text: compare it with text in quotes"},
+                          Case{"time = -1.5e2 | key = 'F'", 8, "'time' holds text: compare it with text in quotes"},
+                          Case{R"(tempo != "fast")", 10, "'tempo' holds numbers: compare it with a number"},
+                          Case{"tempo > 1e", 9, "expected a number or text in quotes"},
+                          Case{"tempo > 2e999", 9, "a number too large or too small"}}) {
+        ExpressionError error;
+        EXPECT_EQ(FileExpression::Parse(c.text, &kTestFields, error), nullptr) << c.text;
+        EXPECT_EQ(error.message, c.message) << c.text;
+        EXPECT_EQ(error.position + 1, c.position) << c.text;
+    }
+    // A number field's value compared with a number's text is compared as
+    // text: "97.50" is that text, not 97.5.
+    using Values = std::vector<std::optional<std::string>>;
+    const Values slow = {"97.50", "Dm", "3/4", std::nullopt};
+    const auto accepts = [&slow](const std::string& text) {
+        return MustParse(text, &kTestFields)->Accepts(FileFacts{"x.mid", slow});
+    };
+    EXPECT_TRUE(accepts(R"(tempo = "97.50")"));
+    EXPECT_FALSE(accepts(R"(tempo = "97.5")"));
+    EXPECT_TRUE(accepts("tempo = 97.5"));
+    EXPECT_TRUE(accepts("tempo > 9.7e1 & tempo < 1E+2 & tempo = 975e-1 & tempo > -1e-3"));
 }
 
 TEST(FileExpression, MalformedTextIsRefusedWithItsPosition) {

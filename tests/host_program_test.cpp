@@ -175,7 +175,7 @@ TEST(HostProgram, WhereAndSortAgreeWithTheTsvOutput) {
         std::function<bool(const TsvRow&)> keeps;
     };
     const Filter filters[] = {
-        {"duration >= 5.5 & bpm < 200",  // numbers, by value
+        {"duration >= 5.5 & bpm < 2e2",  // numbers, by value
          [](const TsvRow& r) { return !r[kDuration].empty() && Number(r[kDuration]) >= 5.5 && Number(r[kBpm]) < 200; }},
         {R"(key = "em" | time != "4/4")",  // text, any case
          [](const TsvRow& r) { return r[kKey] == "Em" || (!r[kTime].empty() && r[kTime] != "4/4"); }},
@@ -234,7 +234,9 @@ TEST(HostProgram, ABadConditionOrSortIsAUsageErrorThatSaysWhere) {
               "midifields: --where: no field 'tempx' (see --list-fields) at position 16\n"
               "  duration > 1 & tempx < 3\n"
               "                 ^\n");
-    for (const char* where : {R"(key < "F")", R"(key = "F)", "duration > 1 |", "duration 3"}) {
+    // A comparison that could never hold, as a comparison people get wrong.
+    for (const char* where : {R"(key < "F")", R"(key = "F)", "duration > 1 |", "duration 3", "key < 3", "status = 0",
+                              R"(bpm = "fast")"}) {
         const ProgramRun run = RunProgram({"--where", Expression(where), MIDIFIELDS_SAMPLES});
         EXPECT_EQ(run.status, 2) << where;
         EXPECT_NE(run.err.find(" at position "), std::string::npos) << where << ": " << run.err;
