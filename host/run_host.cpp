@@ -260,9 +260,16 @@ std::optional<int> HostRun::OpenList() {
     if (!options_.filesFrom) return std::nullopt;
     const bool standardInput = *options_.filesFrom == "-";
     const std::filesystem::path listPath = PathFromUtf8(*options_.filesFrom);
-    listName_ = standardInput ? "standard input" : PathForMessage(listPath);
+    // Named as the list, not as one of the paths to read.
+    listName_ = standardInput ? "standard input" : "--files-from " + PathForMessage(listPath);
     list_ = &std::cin;
     if (!standardInput) {
+        // A folder opens on POSIX, and only its first read fails.
+        std::error_code ignored;
+        if (std::filesystem::is_directory(PathStatus(listPath, ignored))) {
+            Complain(listName_ + ": a folder, not a list of paths");
+            return kExitProblem;
+        }
         listFile_.open(SystemPath(listPath), std::ios::binary);
         if (!listFile_) {
             Complain(listName_ + ": " + ReasonText(std::error_code(errno, std::generic_category())));
@@ -428,7 +435,9 @@ void HostRun::ReportNothingRead() {
         Complain(folder + found +
                  (skipped == 0 ? "" : " (" + std::to_string(skipped) + (skipped == 1 ? " other file" : " other files") +
                                      "; --all-files reads them)"));
-    if (list_ != nullptr && feed_->Listed() == 0 && !feed_->ListHoldsNul()) Complain(listName_ + ": no paths listed");
+    // A list that could not be read has said so already.
+    if (list_ != nullptr && feed_->Listed() == 0 && !feed_->ListHoldsNul() && !list_->bad())
+        Complain(listName_ + ": no paths listed");
     status_ = kExitProblem;
 }
 

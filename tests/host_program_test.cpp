@@ -482,6 +482,14 @@ TEST(HostProgram, FilesFromAListPrintsWhatNamingTheFilesPrints) {
     const ProgramRun empty = RunProgram({"--files-from", "-"}, P(folder.Write("empty", {})));
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.err, "midifields: standard input: no paths listed\n");
+    // A list that is not there, or is a folder, is named as the list, once.
+    for (const auto& [list, reason] : {std::pair<std::string, std::string>{P(folder.Root() / "gone"), "no such file or folder"},
+                                       {P(folder.Root() / "sub"), "a folder, not a list of paths"}}) {
+        const ProgramRun run = RunProgram({"--files-from", list});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "midifields: --files-from " + list + ": " + reason + "\n");
+    }
 
     // A list for -0 read by lines: no cut path, and a hint.
     const ProgramRun withoutNull = RunProgram({"--files-from", "-"}, nulFile);
