@@ -73,6 +73,13 @@ public:
         return match == equal_;
     }
     void FieldsRead(std::vector<int>&) const override {}
+    void ExtensionsAskedFor(bool negated, std::vector<std::string>& extensions) const override {
+        // A pattern asks for an extension when its last dot is followed by
+        // no wildcard: "*.kar", "song?.kar".
+        const std::string extension = wholeName_ ? FileExtension(text_) : text_;
+        if (equal_ != negated && !extension.empty() && extension.find_first_of("*?") == std::string::npos)
+            extensions.push_back(extension);
+    }
 
 private:
     bool wholeName_;
@@ -97,6 +104,7 @@ public:
         return Holds(comparison_, CompareValues(value, literal_));
     }
     void FieldsRead(std::vector<int>& fields) const override { fields.push_back(field_); }
+    void ExtensionsAskedFor(bool, std::vector<std::string>&) const override {}
 
 private:
     int field_;
@@ -112,6 +120,7 @@ public:
         return index < file.values.size() && file.values[index].has_value();
     }
     void FieldsRead(std::vector<int>& fields) const override { fields.push_back(field_); }
+    void ExtensionsAskedFor(bool, std::vector<std::string>&) const override {}
 
 private:
     int field_;
@@ -122,6 +131,9 @@ public:
     explicit Not(std::unique_ptr<FileExpression> operand) : operand_(std::move(operand)) {}
     bool Accepts(const FileFacts& file) const override { return !operand_->Accepts(file); }
     void FieldsRead(std::vector<int>& fields) const override { operand_->FieldsRead(fields); }
+    void ExtensionsAskedFor(bool negated, std::vector<std::string>& extensions) const override {
+        operand_->ExtensionsAskedFor(!negated, extensions);
+    }
 
 private:
     std::unique_ptr<FileExpression> operand_;
@@ -137,6 +149,10 @@ public:
     void FieldsRead(std::vector<int>& fields) const override {
         left_->FieldsRead(fields);
         right_->FieldsRead(fields);
+    }
+    void ExtensionsAskedFor(bool negated, std::vector<std::string>& extensions) const override {
+        left_->ExtensionsAskedFor(negated, extensions);
+        right_->ExtensionsAskedFor(negated, extensions);
     }
 
 private:

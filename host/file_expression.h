@@ -72,6 +72,11 @@ public:
 
     // Adds the indexes of the fields the expression reads to fields.
     virtual void FieldsRead(std::vector<int>& fields) const = 0;
+
+    // Adds the extensions (lower case) that the terms EXT = "kar" and
+    // NAME = "*.kar" ask for to extensions; under a "!" (negated) such a
+    // term asks for none, and EXT != "kar" does.
+    virtual void ExtensionsAskedFor(bool negated, std::vector<std::string>& extensions) const = 0;
 };
 
 // The text after the last dot of a file name, or "" when there is none or

@@ -104,6 +104,7 @@ private:
     void WriteSortedRows();
     void ReportEnd();
     void ReportList();
+    void ReportNamesPassedOver();
     void ReportNothingRead();
     void PrintSummary();
 
@@ -130,6 +131,7 @@ private:
     std::vector<SortKey> sortKeys_;          // --sort, or empty
     std::vector<HeldRow> heldRows_;
     std::optional<FileFeed> feed_;
+    std::function<bool(const fs::path&)> walkAccepts_;  // the names taken in folders; unset: every one
     OutputFormat format_ = OutputFormat::kTsv;
     bool stdoutIsTerminal_ = false;
     std::unique_ptr<RowWriter> writer_;
@@ -286,7 +288,7 @@ void HostRun::MakeFeed() {
     if (!options_.allFiles) {
         std::vector<std::string> extensions;
         for (const std::string& extension : options_.extensions) extensions.push_back(AsciiLower(extension));
-        walkOptions.accept = [this, extensions](const fs::path& name) {
+        walkAccepts_ = [this, extensions](const fs::path& name) {
             std::string text;
             // A name that is not UTF-8 is taken when its extension is wanted,
             // so it is reported rather than silently skipped.
@@ -295,6 +297,7 @@ void HostRun::MakeFeed() {
             return detect_->Accepts(text) ||
                    std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
         };
+        walkOptions.accept = walkAccepts_;
     }
     feed_.emplace(std::move(walkOptions), options_.paths, list_, options_.nullSeparated ? '\0' : '\n');
 }
@@ -413,6 +416,7 @@ void HostRun::WriteSortedRows() {
 // and the totals.
 void HostRun::ReportEnd() {
     ReportList();
+    ReportNamesPassedOver();
     if (totals_.filesRead == 0) ReportNothingRead();
     if (options_.summary) PrintSummary();
 }
@@ -426,6 +430,20 @@ void HostRun::ReportList() {
         Complain(listName_ + ": the list holds NUL bytes, as find -print0 writes; read it with -0");
         status_ = kExitProblem;
     }
+}
+
+// --where 'EXT = "kar"' over folders that are not searched for .kar files
+// prints no row at all; say why.
+void HostRun::ReportNamesPassedOver() {
+    if (where_ == nullptr || !walkAccepts_ || feed_->Skipped() == 0) return;
+    std::vector<std::string> extensions;
+    where_->ExtensionsAskedFor(false, extensions);
+    std::sort(extensions.begin(), extensions.end());
+    extensions.erase(std::unique(extensions.begin(), extensions.end()), extensions.end());
+    for (const std::string& extension : extensions)
+        if (!walkAccepts_(PathFromUtf8("name." + extension)))
+            Complain("--where asks for ." + extension + " files, which folders are not searched for (--ext " + extension +
+                     " reads them)");
 }
 
 // Nothing to show: say why, rather than leave a bare header.

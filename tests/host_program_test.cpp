@@ -517,6 +517,25 @@ TEST(HostProgram, AllFilesReadsEveryFileAndAFolderWithoutMidiFilesIsNoticed) {
                        "total playing time: 1.000 s (0:00:01)\nMIDI files without playing time: 0\n");
 }
 
+TEST(HostProgram, WhereAskingForNamesTheWalkPassesOverGetsAHint) {
+    TestFolder folder;
+    const std::string karaoke = P(folder.Write("song.kar", SmallMidi(960)));
+    folder.Write("other.mid", SmallMidi());
+    const std::string hint = "midifields: --where asks for .kar files, which folders are not searched for (--ext kar reads them)\n";
+    for (const char* where : {R"(EXT = "kar")", R"(ticks > 1 & NAME = "*.KAR")", R"(!(EXT != "kar" & NAME != "x"))"}) {
+        const ProgramRun run = RunProgram({"--fields", "ticks", "--where", Expression(where), P(folder.Root())});
+        EXPECT_EQ(run.status, 0) << where;
+        EXPECT_EQ(run.out, "path\tMIDI Length (ticks)\n") << where;
+        EXPECT_EQ(run.err, hint) << where;
+    }
+    // No hint where the walk takes such files, or the expression does not ask for them.
+    const ProgramRun taken = RunProgram({"--ext", "kar", "--fields", "ticks", "--where", Expression(R"(EXT = "kar")"), P(folder.Root())});
+    EXPECT_EQ(taken.out, "path\tMIDI Length (ticks)\n" + karaoke + "\t960\n");
+    EXPECT_EQ(taken.err, "");
+    for (const char* where : {R"(EXT != "kar")", R"(!(EXT = "kar"))", R"(NAME = "*.k*")"})
+        EXPECT_EQ(RunProgram({"--where", Expression(where), P(folder.Root())}).err, "") << where;
+}
+
 TEST(HostProgram, VersionHelpAndOptionValuesAsPeopleWriteThem) {
     const ProgramRun version = RunProgram({"--version"});
     EXPECT_EQ(version.status, 0);
