@@ -194,7 +194,7 @@ private:
     }
 
     std::string Unexpected() const {
-        return position_ < text_.size() ? "unexpected '" + std::string(1, text_[position_]) + "'"
+        return position_ < text_.size() ? "unexpected '" + text_.substr(position_, CharacterLength(text_, position_)) + "'"
                                         : std::string("unexpected end");
     }
 
@@ -444,13 +444,14 @@ std::string FileExtension(const std::string& fileName) {
 }
 
 std::string DescribeExpressionError(const std::string& text, const ExpressionError& error) {
-    // Shown as a terminal may show it. The position counts characters; the
-    // caret goes under the character by the columns the text before it
-    // takes, two for each wide East Asian one.
-    const std::string before = PrintableText(text.substr(0, std::min(error.position, text.size())));
+    // Shown as every message shows text (host/output/terminal_text.h). The
+    // position counts characters; the caret goes under the character by the
+    // columns the text before it takes there, two for each wide East Asian
+    // character, four for a control shown as \xNN.
+    const std::string before = text.substr(0, std::min(error.position, text.size()));
     std::size_t characters = 0;
-    for (const char c : before)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;
-    return error.message + " at position " + std::to_string(characters + 1) + "\n  " + PrintableText(text) + "\n  " +
-           std::string(DisplayWidth(before), ' ') + "^";
+    for (std::size_t at = 0; at < before.size(); at += CharacterLength(before, at)) ++characters;
+    return PrintableText(error.message, StandIn::kEscapedBytes) + " at position " + std::to_string(characters + 1) + "\n  " +
+           PrintableText(text, StandIn::kEscapedBytes) + "\n  " +
+           std::string(DisplayWidth(PrintableText(before, StandIn::kEscapedBytes)), ' ') + "^";
 }

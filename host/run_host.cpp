@@ -43,7 +43,20 @@ constexpr int kExitUsage = 2;
 // in bounded memory, while slow files still leave the workers busy.
 constexpr std::size_t kReadAhead = 1024;
 
-void Complain(const std::string& message) { std::fprintf(stderr, "midifields: %s\n", message.c_str()); }
+// Every message goes out here. Whatever it quotes (a path, an expression,
+// an option's value, a system's words) no control character reaches the
+// terminal: each line is made printable on its own, as paths already are.
+void Complain(const std::string& message) {
+    std::string lines;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = message.find('\n', start);
+        lines += PrintableText(message.substr(start, end == std::string::npos ? end : end - start), StandIn::kEscapedBytes);
+        if (end == std::string::npos) break;
+        lines += '\n';
+        start = end + 1;
+    }
+    std::fprintf(stderr, "midifields: %s\n", lines.c_str());
+}
 
 void ComplainOfUsage(const std::string& message) { Complain(message + " (try 'midifields --help')"); }
 
@@ -173,7 +186,7 @@ std::optional<int> HostRun::OpenFieldSource() {
     Plugin plugin;
     if (!LoadPlugin(source_.pluginPath, plugin, error)) {
         std::cout.flush();
-        Complain(PrintableText(error, StandIn::kEscapedBytes));
+        Complain(error);
         return kExitProblem;
     }
     source_.plugin = plugin;

@@ -653,6 +653,39 @@ TEST(HostProgram, TsvEscapesOnlyTabsAndLineBreaks) {
     EXPECT_EQ(run.out, "path\tMIDI Format\n" + P(folder.Root()) + "/line\\nbreak.mid\t0\n" + P(backslashes) + "\t0\n");
 }
 
+// A control character other than the line ends of a message of several lines.
+bool HoldsControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && c != '\n') || byte == 0x7F;
+    });
+}
+
+TEST(HostProgram, WhateverAMessageQuotesNoControlCharacterReachesTheTerminal) {
+    TestFolder folder;
+    const std::string file = P(folder.Write("a.mid", SmallMidi()));
+    // An expression quoting a field name that clears the screen, and a bell.
+    const ProgramRun where = RunProgram({"--where", "\"tempo\x1b[2J\" > 1 & \a", file});
+    EXPECT_EQ(where.status, 2);
+    EXPECT_EQ(where.err,
+              "midifields: --where: no field 'tempo\\x1B[2J' (see --list-fields) at position 1\n"
+              "  \"tempo\\x1B[2J\" > 1 & \\x07\n"
+              "  ^\n");
+    // A plug-in that does not load, named with a terminal title and a bell;
+    // a field and an option of the same sort.
+    const std::string plugin = P(folder.Root() / "plug\x1b]0;title\a.so");
+    const ProgramRun load = RunProgram({"--plugin", plugin, file});
+    EXPECT_EQ(load.status, 1);
+    EXPECT_EQ(load.err.rfind("midifields: " + P(folder.Root()) + "/plug\\x1B]0;title\\x07.so: cannot load the plug-in: ", 0), 0u)
+        << load.err;
+    const ProgramRun field = RunProgram({"--fields", "bpm\x1b[5m", file});
+    const ProgramRun option = RunProgram({"--bogus\a", file});
+    for (const ProgramRun* run : {&where, &load, &field, &option}) {
+        EXPECT_NE(run->err, "");
+        EXPECT_FALSE(HoldsControlCharacter(run->err)) << run->err;
+    }
+}
+
 TEST(HostProgram, AnUnreadableFileOrADanglingLinkIsAnErrorNamedWithoutControlCharacters) {
     TestFolder folder;
     // Names that would recolour the terminal, set its title and ring its bell.
