@@ -402,6 +402,17 @@ TEST(HostProgram, ThePluginIsLoadedByItsFullPathAndOneThatFailsIsNamed) {
 #endif
 }
 
+TEST(HostProgram, ARelativeFolderIsWalkedAndItsFilesShownByTheirRelativePaths) {
+    TestFolder folder;
+    folder.Write(fs::path("music") / "b.mid", SmallMidi(960));
+    folder.Write(fs::path("music") / "sub" / "a.mid", SmallMidi());
+    folder.Write(fs::path("music") / "notes.txt", SmallMidi());
+    const ProgramRun run = RunCommand(InFolder(folder.Root(), HostCommand({"--fields", "ticks", "music"})));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "path\tMIDI Length (ticks)\n" + P(fs::path("music") / "b.mid") + "\t960\n" +
+                           P(fs::path("music") / "sub" / "a.mid") + "\t480\n");
+}
+
 TEST(HostProgram, ReadingThroughThePluginsExportsPrintsWhatTheProgramsOwnReadingPrints) {
     std::vector<std::string> folders{MIDIFIELDS_SAMPLES, MIDIFIELDS_TEST_DATA, "no-such-file.mid"};
     if (fs::is_directory(MIDIFIELDS_SHARED_CORPUS)) folders.push_back(MIDIFIELDS_SHARED_CORPUS);
