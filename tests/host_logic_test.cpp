@@ -478,9 +478,10 @@ TEST(OutputFormat, TableFitsItsWidthByDisplayColumnsThenWrapsThenShortensHeaders
         "120.00  Eb       960  \u97f3\u697d.mid\n"
         " 81.36         23040  e\u0301te\u0301?x.mid\n";
     EXPECT_EQ(write(57), shortHeaders);
-    EXPECT_EQ(write(23), shortHeaders);
+    // 15 columns left for paths at the start of a row, but no fewer.
+    EXPECT_EQ(write(37), shortHeaders);
     // Labels padded to the widest, whichever comes last.
-    EXPECT_EQ(write(22),
+    EXPECT_EQ(write(36),
               "\u97f3\u697d.mid\n"
               "  Tempo (BPM):    120.00\n"
               "  Key Signature:  Eb\n"
@@ -490,6 +491,39 @@ TEST(OutputFormat, TableFitsItsWidthByDisplayColumnsThenWrapsThenShortensHeaders
               "  Tempo (BPM):    81.36\n"
               "  Key Signature:\n"
               "  Length (ticks): 23040\n");
+}
+
+TEST(OutputFormat, ATableCutsTextValuesToLeavePathsTheirRoomButNeverNumbers) {
+    const auto write = [](std::size_t width) {
+        std::ostringstream out;
+        auto writer = MakeRowWriter(OutputFormat::kTable, out, width);
+        writer->Begin({"status", "Key Signature", "Length (ticks)"});
+        writer->Row("a.mid", {std::string("ok"), std::string("sf=-11 major"), std::string("12345678")});
+        writer->Row("\u97f3.mid", {std::string("\u97f3\u697d\u97f3\u697d\u97f3\u697d"), std::string("Eb"), std::nullopt});
+        writer->End();
+        return out.str();
+    };
+    // Short headers leave paths 15 columns from 57 on.
+    EXPECT_EQ(write(57),
+              "status        Key Sig            Len  path\n"
+              "                             (ticks)\n"
+              "ok            sf=-11 major  12345678  a.mid\n"
+              "\u97f3\u697d\u97f3\u697d\u97f3\u697d  Eb                      \u97f3.mid\n");
+    // Narrower, the widest text column gives first, an ellipsis where a
+    // value is cut, no wide character split; never below a header's width.
+    EXPECT_EQ(write(52),
+              "status       Key Sig            Len  path\n"
+              "                            (ticks)\n"
+              "ok           sf=-11 major  12345678  a.mid\n"
+              "\u97f3\u697d\u97f3\u697d\u97f3\u2026  Eb                      \u97f3.mid\n");
+    EXPECT_EQ(write(38),
+              "status  Key       Len  path\n"
+              "        Sig   (ticks)\n"
+              "ok      sf\u2026  12345678  a.mid\n"
+              "\u97f3\u697d\u2026   Eb             \u97f3.mid\n");
+    // Cut to their headers and still short of 15 columns: the list, whole.
+    const std::string list = write(37);
+    EXPECT_EQ(list.rfind("a.mid\n  status:         ok\n  Key Signature:  sf=-11 major\n", 0), 0u) << list;
 }
 
 TEST(OutputFormat, TableColumnsAlignByScreenColumnsWithEmptyCellsAndListLabelsByTheWidest) {
