@@ -109,6 +109,13 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
     app.formatter(formatter);
     app.set_help_flag("-h,--help", "Print this help and exit");
     app.footer(
+        "How the times are counted: the tempo (in BPM and in us/qn) is the last Set\n"
+        "Tempo of any track; the duration plays the first track's tempo changes (120\n"
+        "BPM before the first) to the end of the longest track. So a file whose only\n"
+        "tempo sits in a later track shows that tempo, yet its duration is counted at\n"
+        "120 BPM. The length is the longest track in ticks, at its End of Track; a\n"
+        "track that ends at tick 0 gives no length and no duration.\n"
+        "\n"
         "In tsv output a tab, line feed or carriage return in a value is written \\t,\n"
         "\\n, \\r; nothing else is escaped.\n"
         "Exit status: 0 all read; 1 a path not read, nothing found or output failed;\n"
