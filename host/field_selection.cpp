@@ -3,7 +3,10 @@
 #include <sstream>
 
 #include "host/comma_list.h"
+#include "host/output/display_names.h"
+#include "host/read_status.h"
 #include "host/text_encoding.h"
+#include "plugin/field_catalogue.h"
 
 namespace {
 
@@ -23,9 +26,12 @@ int AsIndex(const std::string& item, std::size_t fieldCount) {
     return index < static_cast<long>(fieldCount) ? static_cast<int>(index) : -1;
 }
 
-// Every name a field goes by, lower-cased: catalogue name, header, short header.
-std::vector<std::string> NamesOf(const std::string& name, const std::string& shortName) {
-    return {AsciiLower(name), AsciiLower(shortName), AsciiLower(CompactFieldName(shortName))};
+// Every name a column goes by, lower-cased: a field's catalogue name,
+// header and short header; the status column's one name.
+std::vector<std::string> NamesOf(const std::vector<std::string>& catalogue, const std::vector<std::string>& shortNames,
+                                 std::size_t column) {
+    if (column == catalogue.size()) return {kStatusColumn};
+    return {AsciiLower(catalogue[column]), AsciiLower(shortNames[column]), AsciiLower(CompactFieldName(shortNames[column]))};
 }
 
 // item names the field by a prefix of one of its names, or by a word of
@@ -48,12 +54,12 @@ bool FindField(const std::string& item, const std::vector<std::string>& catalogu
     const std::string lower = AsciiLower(item);
     index = AsIndex(item, catalogue.size());
     // A whole name wins over a prefix of another ("tempo (bpm)").
-    for (std::size_t i = 0; index < 0 && i < catalogue.size(); ++i)
-        for (const std::string& name : NamesOf(catalogue[i], shortNames[i]))
+    for (std::size_t i = 0; index < 0 && i <= catalogue.size(); ++i)
+        for (const std::string& name : NamesOf(catalogue, shortNames, i))
             if (name == lower) index = static_cast<int>(i);
     std::vector<std::size_t> candidates;
-    for (std::size_t i = 0; index < 0 && !lower.empty() && i < catalogue.size(); ++i)
-        if (PrefixOf(lower, NamesOf(catalogue[i], shortNames[i]))) candidates.push_back(i);
+    for (std::size_t i = 0; index < 0 && !lower.empty() && i <= catalogue.size(); ++i)
+        if (PrefixOf(lower, NamesOf(catalogue, shortNames, i))) candidates.push_back(i);
     if (candidates.size() == 1) index = static_cast<int>(candidates[0]);
     if (index >= 0) return true;
     if (item.empty()) {
@@ -63,9 +69,19 @@ bool FindField(const std::string& item, const std::vector<std::string>& catalogu
     } else {
         error = "'" + item + "' is ambiguous: ";
         for (std::size_t k = 0; k < candidates.size(); ++k)
-            error += (k == 0 ? "'" : k + 1 == candidates.size() ? " or '" : ", '") + catalogue[candidates[k]] + "'";
+            error += (k == 0 ? "'" : k + 1 == candidates.size() ? " or '" : ", '") +
+                     (candidates[k] < catalogue.size() ? catalogue[candidates[k]] : kStatusColumn) + "'";
     }
     return false;
+}
+
+FieldKind ColumnKind(const std::vector<std::string>& catalogue, int index) {
+    const std::size_t column = static_cast<std::size_t>(index);
+    if (column == catalogue.size()) return FieldKind::kText;
+    for (int field = 0; field < kFieldCount; ++field)
+        if (catalogue[column] == Utf16ToUtf8(kFieldNames[field]))
+            return field == kFieldTimeSignature || field == kFieldKeySignature ? FieldKind::kText : FieldKind::kNumber;
+    return FieldKind::kUnknown;
 }
 
 bool SelectFields(const std::string& list, const std::vector<std::string>& catalogue, std::vector<int>& selected,
@@ -80,38 +96,4 @@ bool SelectFields(const std::string& list, const std::vector<std::string>& catal
         selected.push_back(index);
     }
     return true;
-}
-
-std::vector<std::string> ShortFieldNames(const std::vector<std::string>& catalogue) {
-    if (catalogue.size() < 2) return catalogue;
-    std::size_t shared = catalogue[0].size();
-    for (const std::string& name : catalogue) {
-        std::size_t same = 0;
-        while (same < shared && same < name.size() && name[same] == catalogue[0][same]) ++same;
-        shared = same;
-    }
-    // Whole words only: up to the last blank of the shared part.
-    const std::size_t blank = shared > 0 ? catalogue[0].rfind(' ', shared - 1) : std::string::npos;
-    const std::size_t cut = blank == std::string::npos ? 0 : blank + 1;
-    std::vector<std::string> names;
-    for (const std::string& name : catalogue) {
-        if (name.size() <= cut) return catalogue;
-        names.push_back(name.substr(cut));
-    }
-    return names;
-}
-
-std::string CompactFieldName(const std::string& shortName) {
-    // The abbreviations a reader of tables knows; other words stay whole.
-    static const std::pair<const char*, const char*> kAbbreviations[] = {
-        {"Format", "Fmt"}, {"Tracks", "Trks"},   {"Division", "Div"},
-        {"Duration", "Dur"}, {"Signature", "Sig"}, {"Length", "Len"},
-    };
-    std::string out;
-    for (std::string word : Words(shortName)) {
-        for (const auto& [whole, shortened] : kAbbreviations)
-            if (word == whole) word = shortened;
-        out += (out.empty() ? "" : " ") + word;
-    }
-    return out;
 }

@@ -1,10 +1,14 @@
-// Field names as people see and write them: the headers of the table, and
-// --fields, which takes any of those names, a word or prefix of one, or an
-// index.
+// Fields named as people write them: --fields, --where and --sort take a
+// field's catalogue name, its headers in the table (host/output/
+// display_names.h), a word or prefix of those, or an index; and "status",
+// the column the program adds after the catalogue's fields
+// (host/read_status.h), whose index is the catalogue's size.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "host/field_value.h"
 
 // list is comma-separated; each item (any case, surrounding blanks ignored)
 // is a field's index, its catalogue name, its header in the table (short
@@ -19,11 +23,7 @@ bool SelectFields(const std::string& list, const std::vector<std::string>& catal
 // (no such field, or the candidates of an ambiguous word) in error.
 bool FindField(const std::string& item, const std::vector<std::string>& catalogue, int& index, std::string& error);
 
-// The names without the leading words that every one of them shares
-// ("MIDI " for this plug-in), for headers people read; unchanged when
-// nothing is shared or a name would be left empty.
-std::vector<std::string> ShortFieldNames(const std::vector<std::string>& catalogue);
-
-// A short name with its long words abbreviated ("Time Sig", "Dur (sec)"),
-// for a table in a narrow terminal.
-std::string CompactFieldName(const std::string& shortName);
+// What the values of the column at index are: the status and the
+// signatures are text, this plug-in's other fields numbers; a field of
+// another name is not known.
+FieldKind ColumnKind(const std::vector<std::string>& catalogue, int index);

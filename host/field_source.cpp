@@ -13,7 +13,7 @@ FileValues ReadThroughPlugin(const Plugin& plugin, const std::filesystem::path& 
     FileValues read;
     std::u16string widePath;
     if (!PathToUtf16(PathForPlugin(path), widePath)) {
-        read.error = "the file name is not valid UTF-8, so it cannot be passed to the plug-in";
+        read.problem = "the file name is not valid UTF-8, so it cannot be passed to the plug-in";
         return read;
     }
     read.values.resize(wanted.size());

@@ -25,10 +25,10 @@ std::vector<std::string> ReadCatalogue(const FieldSource& source);
 std::string ReadDetectString(const FieldSource& source);
 
 // What reading one file gave: the fields marked in wanted (indexed like
-// the catalogue; unset when not asked for or empty), or why the path could
-// not even be handed to the reader.
+// the catalogue; unset when not asked for or empty), or the problem that
+// kept the path from even reaching the reader.
 struct FileValues {
-    std::string error;  // empty when the file was read
+    std::string problem;  // as WalkEntry's; empty when the file was read
     std::vector<FieldValue> values;
     // False when the file may not have opened: that reads as no value at
     // all, like a file that is not MIDI, so the caller must look again.

@@ -9,6 +9,10 @@
 
 using FieldValue = std::optional<std::string>;
 
+// What a field's values are: decimal numbers, text (the signatures, the
+// status), or not known (a field of a plug-in this program does not know).
+enum class FieldKind { kNumber, kText, kUnknown };
+
 // True for a plain decimal number as JSON writes one: an optional minus,
 // digits without a leading zero, an optional fraction ("150.00", "59176").
 bool IsPlainNumber(const std::string& text);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <string_view>
 #include <utility>
 
 #include "host/output/terminal_text.h"
@@ -10,6 +12,8 @@
 namespace {
 
 enum class Comparison { kEqual, kNotEqual, kLess, kLessOrEqual, kGreater, kGreaterOrEqual };
+
+bool IsEquality(Comparison comparison) { return comparison == Comparison::kEqual || comparison == Comparison::kNotEqual; }
 
 bool Holds(Comparison comparison, int order) {
     switch (comparison) {
@@ -69,6 +73,13 @@ public:
         return match == equal_;
     }
     void FieldsRead(std::vector<int>&) const override {}
+    void ExtensionsAskedFor(bool negated, std::vector<std::string>& extensions) const override {
+        // A pattern asks for an extension when its last dot is followed by
+        // no wildcard: "*.kar", "song?.kar".
+        const std::string extension = wholeName_ ? FileExtension(text_) : text_;
+        if (equal_ != negated && !extension.empty() && extension.find_first_of("*?") == std::string::npos)
+            extensions.push_back(extension);
+    }
 
 private:
     bool wholeName_;
@@ -93,6 +104,7 @@ public:
         return Holds(comparison_, CompareValues(value, literal_));
     }
     void FieldsRead(std::vector<int>& fields) const override { fields.push_back(field_); }
+    void ExtensionsAskedFor(bool, std::vector<std::string>&) const override {}
 
 private:
     int field_;
@@ -108,6 +120,7 @@ public:
         return index < file.values.size() && file.values[index].has_value();
     }
     void FieldsRead(std::vector<int>& fields) const override { fields.push_back(field_); }
+    void ExtensionsAskedFor(bool, std::vector<std::string>&) const override {}
 
 private:
     int field_;
@@ -118,6 +131,9 @@ public:
     explicit Not(std::unique_ptr<FileExpression> operand) : operand_(std::move(operand)) {}
     bool Accepts(const FileFacts& file) const override { return !operand_->Accepts(file); }
     void FieldsRead(std::vector<int>& fields) const override { operand_->FieldsRead(fields); }
+    void ExtensionsAskedFor(bool negated, std::vector<std::string>& extensions) const override {
+        operand_->ExtensionsAskedFor(!negated, extensions);
+    }
 
 private:
     std::unique_ptr<FileExpression> operand_;
@@ -133,6 +149,10 @@ public:
     void FieldsRead(std::vector<int>& fields) const override {
         left_->FieldsRead(fields);
         right_->FieldsRead(fields);
+    }
+    void ExtensionsAskedFor(bool negated, std::vector<std::string>& extensions) const override {
+        left_->ExtensionsAskedFor(negated, extensions);
+        right_->ExtensionsAskedFor(negated, extensions);
     }
 
 private:
@@ -174,7 +194,7 @@ private:
     }
 
     std::string Unexpected() const {
-        return position_ < text_.size() ? "unexpected '" + std::string(1, text_[position_]) + "'"
+        return position_ < text_.size() ? "unexpected '" + text_.substr(position_, CharacterLength(text_, position_)) + "'"
                                         : std::string("unexpected end");
     }
 
@@ -272,13 +292,15 @@ private:
     }
 
     // A field named by a word, an index or quoted text, from position_.
-    bool ResolveField(const std::string& name, std::size_t at, int& index) {
+    bool ResolveField(const std::string& name, std::size_t at, NamedField& field) {
         std::string reason;
-        if ((*fields_)(name, index, reason)) return true;
+        if ((*fields_)(name, field, reason)) return true;
         Fail(reason, at);
         return false;
     }
 
+    // A term: has(field), EXT or NAME compared with text, or a field
+    // compared with a number or text.
     std::unique_ptr<FileExpression> ParseTerm() {
         SkipSpace();
         const std::size_t start = position_;
@@ -292,54 +314,108 @@ private:
             if (subject.empty()) return Fail(Unexpected());
         }
         const std::string word = quoted ? std::string() : AsciiLower(subject);
+        if (word == "has" && fields_ != nullptr && Take('(')) return ParseHas();
+        if (word == "ext" || word == "name") return ParseNameTerm(word == "name");
+        if (fields_ == nullptr) return Fail("unknown property '" + word + "'", start);
+        NamedField field;
+        if (!ResolveField(subject, start, field)) return nullptr;
+        return ParseFieldTerm(field, subject);
+    }
 
-        if (word == "has" && fields_ != nullptr && Take('(')) {
-            SkipSpace();
-            const std::size_t at = position_;
-            std::string name;
-            if (AtQuote()) {
-                if (!TakeQuoted(name)) return nullptr;
-            } else {
-                name = TakeWord();
-                if (name.empty()) return Fail("expected a field");
-            }
-            int index = 0;
-            if (!ResolveField(name, at, index)) return nullptr;
-            if (!Take(')')) return Fail("expected ')'");
-            return std::make_unique<HasTerm>(index);
+    // The field and the closing parenthesis of has(field).
+    std::unique_ptr<FileExpression> ParseHas() {
+        SkipSpace();
+        const std::size_t at = position_;
+        std::string name;
+        if (AtQuote()) {
+            if (!TakeQuoted(name)) return nullptr;
+        } else {
+            name = TakeWord();
+            if (name.empty()) return Fail("expected a field");
         }
+        NamedField field;
+        if (!ResolveField(name, at, field)) return nullptr;
+        if (!Take(')')) return Fail("expected ')'");
+        return std::make_unique<HasTerm>(field.index);
+    }
 
-        const bool isName = word == "ext" || word == "name";
-        int field = -1;
-        if (!isName) {
-            if (fields_ == nullptr) return Fail("unknown property '" + word + "'", start);
-            if (!ResolveField(subject, start, field)) return nullptr;
-        }
+    // What follows EXT or NAME: = or != and text in quotes.
+    std::unique_ptr<FileExpression> ParseNameTerm(bool wholeName) {
         Comparison comparison;
         const std::size_t operatorAt = (SkipSpace(), position_);
         if (!TakeComparison(comparison)) return nullptr;
-
         SkipSpace();
         std::string text;
-        std::optional<double> number;
-        if (AtQuote()) {
-            if (!TakeQuoted(text)) return nullptr;
-        } else if (!isName) {
-            // A number: a minus sign, digits and a fraction as a value has them.
-            std::size_t end = position_;
-            while (end < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[end])) != 0 ||
-                                          text_[end] == '.' || (end == position_ && text_[end] == '-')))
-                ++end;
-            number = NumberValue(text_.substr(position_, end - position_));
-            if (!number.has_value()) return Fail("expected a number or text in quotes");
-            position_ = end;
-        } else {
-            return Fail("expected text in quotes");
-        }
-        if (!number.has_value() && comparison != Comparison::kEqual && comparison != Comparison::kNotEqual)
+        if (!AtQuote()) return Fail("expected text in quotes");
+        if (!TakeQuoted(text)) return nullptr;
+        if (!IsEquality(comparison)) return Fail("text compares only with = and !=", operatorAt);
+        return std::make_unique<NameTerm>(wholeName, std::move(text), comparison == Comparison::kEqual);
+    }
+
+    // What follows a field: an operator, and a number or text in quotes
+    // that a value of the field can match. name is the field as written.
+    std::unique_ptr<FileExpression> ParseFieldTerm(const NamedField& field, const std::string& name) {
+        Comparison comparison;
+        const std::size_t operatorAt = (SkipSpace(), position_);
+        if (!TakeComparison(comparison)) return nullptr;
+        SkipSpace();
+        const std::size_t literalAt = position_;
+        const bool quoted = AtQuote();
+        ComparableValue literal;
+        if (!TakeLiteral(literal)) return nullptr;
+        // A key is never 3 and a tempo never "fast": say so rather than match nothing.
+        if (field.kind == FieldKind::kText && !quoted)
+            return Fail("'" + name + "' holds text: compare it with text in quotes", literalAt);
+        if (field.kind == FieldKind::kNumber && quoted && !IsPlainNumber(literal.text))
+            return Fail("'" + name + "' holds numbers: compare it with a number", literalAt);
+        if (!literal.number.has_value() && !IsEquality(comparison))
             return Fail("text compares only with = and !=", operatorAt);
-        if (isName) return std::make_unique<NameTerm>(word == "name", std::move(text), comparison == Comparison::kEqual);
-        return std::make_unique<FieldTerm>(field, comparison, ComparableValue{number, AsciiLower(text)});
+        return std::make_unique<FieldTerm>(field.index, comparison, std::move(literal));
+    }
+
+    // Text in quotes, or a number.
+    bool TakeLiteral(ComparableValue& literal) {
+        if (AtQuote()) {
+            std::string text;
+            if (!TakeQuoted(text)) return false;
+            literal = ComparableValue{std::nullopt, AsciiLower(text)};
+            return true;
+        }
+        std::optional<double> number;
+        if (!TakeNumber(number)) return false;
+        literal = ComparableValue{number, ""};
+        return true;
+    }
+
+    // A number as a value has it (-12.5), or with an exponent (1e2, 2.5E-3).
+    bool TakeNumber(std::optional<double>& number) {
+        const auto digit = [this](std::size_t at) {
+            return at < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at])) != 0;
+        };
+        const auto next = [this](std::size_t at, std::string_view any) {
+            return at < text_.size() && any.find(text_[at]) != std::string_view::npos;
+        };
+        std::size_t end = position_ + (next(position_, "-") ? 1 : 0);
+        while (digit(end) || next(end, ".")) ++end;
+        if (end > position_ && next(end, "eE")) {
+            ++end;
+            if (next(end, "+-")) ++end;
+            while (digit(end)) ++end;
+        }
+        double value = 0.0;
+        const char* first = text_.data() + position_;
+        const auto parsed = std::from_chars(first, text_.data() + end, value);
+        if (parsed.ec == std::errc::result_out_of_range) {
+            Fail("a number too large or too small");
+            return false;
+        }
+        if (end == position_ || parsed.ec != std::errc() || parsed.ptr != text_.data() + end) {
+            Fail("expected a number or text in quotes");
+            return false;
+        }
+        number = value;
+        position_ = end;
+        return true;
     }
 
     const std::string& text_;
@@ -368,12 +444,14 @@ std::string FileExtension(const std::string& fileName) {
 }
 
 std::string DescribeExpressionError(const std::string& text, const ExpressionError& error) {
-    // Shown as a terminal may show it; the caret goes under the character,
-    // counted in code points.
-    const std::string before = PrintableText(text.substr(0, std::min(error.position, text.size())));
-    std::size_t column = 0;
-    for (const char c : before)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++column;
-    return error.message + " at position " + std::to_string(column + 1) + "\n  " + PrintableText(text) + "\n  " +
-           std::string(column, ' ') + "^";
+    // Shown as every message shows text (host/output/terminal_text.h). The
+    // position counts characters; the caret goes under the character by the
+    // columns the text before it takes there, two for each wide East Asian
+    // character, four for a control shown as \xNN.
+    const std::string before = text.substr(0, std::min(error.position, text.size()));
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < before.size(); at += CharacterLength(before, at)) ++characters;
+    return PrintableText(error.message, StandIn::kEscapedBytes) + " at position " + std::to_string(characters + 1) + "\n  " +
+           PrintableText(text, StandIn::kEscapedBytes) + "\n  " +
+           std::string(DisplayWidth(PrintableText(before, StandIn::kEscapedBytes)), ' ') + "^";
 }

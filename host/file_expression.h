@@ -16,9 +16,12 @@
 // "=" matches as a pattern (* any run of characters, ? one). A field is
 // named by a word, an index or a quoted header text, however the caller
 // resolves it (the detection expression has no fields). A field whose value
-// is a number compares numerically with a number; text compares with "="
-// and "!=", without regard to ASCII case; a field without a value satisfies
-// no comparison, only "!has(...)".
+// is a number compares numerically with a number (written as a value has it,
+// or with an exponent: 1e2); text compares with "=" and "!=", without regard
+// to ASCII case, a number field's text too (tempo = "97.50"); a field
+// without a value satisfies no comparison, only "!has(...)". A comparison
+// that could never hold is refused: a text field with a number, a number
+// field with a text that is not a number's.
 #pragma once
 
 #include <cstddef>
@@ -30,9 +33,15 @@
 
 #include "host/field_value.h"
 
-// Finds the field a name in an expression means: its index, or false with
-// the reason in error.
-using FieldResolver = std::function<bool(const std::string& name, int& index, std::string& error)>;
+// A field as an expression names it: its index, and what its values are.
+struct NamedField {
+    int index = -1;
+    FieldKind kind = FieldKind::kUnknown;
+};
+
+// Finds the field a name in an expression means, or returns false with the
+// reason in error.
+using FieldResolver = std::function<bool(const std::string& name, NamedField& field, std::string& error)>;
 
 // What an expression is asked about: the file's name (the last path
 // component, UTF-8) and its values by field index (none for the detection
@@ -63,6 +72,11 @@ public:
 
     // Adds the indexes of the fields the expression reads to fields.
     virtual void FieldsRead(std::vector<int>& fields) const = 0;
+
+    // Adds the extensions (lower case) that the terms EXT = "kar" and
+    // NAME = "*.kar" ask for to extensions; under a "!" (negated) such a
+    // term asks for none, and EXT != "kar" does.
+    virtual void ExtensionsAskedFor(bool negated, std::vector<std::string>& extensions) const = 0;
 };
 
 // The text after the last dot of a file name, or "" when there is none or

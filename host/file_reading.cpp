@@ -9,10 +9,10 @@ namespace {
 
 // A file that could not be opened reads as "every field empty", which would
 // look like "not a MIDI file"; trying to open it tells the two apart.
-bool CanOpen(const std::filesystem::path& path, std::string& reason) {
+bool CanOpen(const std::filesystem::path& path, std::string& problem) {
     std::error_code error;
     if (CanOpenForReading(path, error)) return true;
-    reason = ReasonText(error);
+    problem = ReasonText(error);
     return false;
 }
 
@@ -24,7 +24,7 @@ bool AllEmpty(const std::vector<FieldValue>& values) {
 
 FileOutcome ReadFile(const FieldSource& source, const std::filesystem::path& path, const std::vector<bool>& wanted) {
     FileValues read = ReadFileValues(source, path, wanted);
-    FileOutcome outcome{std::move(read.error), std::move(read.values)};
-    if (outcome.error.empty() && !read.opened && !CanOpen(path, outcome.error)) outcome.values.clear();
+    FileOutcome outcome{std::move(read.problem), std::move(read.values)};
+    if (outcome.problem.empty() && !read.opened && !CanOpen(path, outcome.problem)) outcome.values.clear();
     return outcome;
 }

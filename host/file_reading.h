@@ -1,4 +1,4 @@
-// Reading one file: the values asked for, or the reason the file could not
+// Reading one file: the values asked for, or its problem: why it could not
 // be read.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include "host/field_value.h"
 
 struct FileOutcome {
-    std::string error;                // why the file could not be read; empty when it was
+    std::string problem;              // as WalkEntry's; empty when the file was read
     std::vector<FieldValue> values;  // per catalogue field; unset when not asked for or empty
 };
 

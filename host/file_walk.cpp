@@ -29,14 +29,28 @@ std::string MissingPathReason(const fs::path& path) {
     return IsSymbolicLink(path) ? "broken symbolic link" : "no such file or folder";
 }
 
-// The path's status, symbolic links followed; false with the reason when
-// it has none.
-bool StatusOf(const fs::path& path, fs::file_status& status, std::string& problem) {
-    std::error_code error;
-    status = PathStatus(path, error);
-    if (status.type() == fs::file_type::not_found) problem = MissingPathReason(path);
-    else if (error) problem = ReasonText(error);
-    return problem.empty();
+// What the walk does with a path.
+enum class Kind { kFolder, kFile, kProblem, kPassOver };
+
+// The one look at a path, named (by the user or a list) or found in a
+// folder: what the listing said of it when it said enough (listedType not
+// unknown), else its status with links followed.
+Kind Classify(const fs::path& path, fs::file_type listedType, bool named, std::string& problem) {
+    fs::file_status status(listedType);
+    if (listedType == fs::file_type::unknown) {
+        std::error_code error;
+        status = PathStatus(path, error);
+        if (status.type() == fs::file_type::not_found) problem = MissingPathReason(path);
+        else if (error) problem = ReasonText(error);
+        if (!problem.empty()) return Kind::kProblem;
+    }
+    if (fs::is_directory(status)) return Kind::kFolder;
+    if (fs::is_regular_file(status)) return Kind::kFile;  // whether it opens is found out when it is read
+    // A pipe or a device named by the user is said to be one (opening it
+    // could wait forever); one found in a folder is passed over, unless its
+    // name is a file Windows takes for a device.
+    problem = named ? NotAFileReason(status.type()) : UnopenableNameReason(path);
+    return problem.empty() ? Kind::kPassOver : Kind::kProblem;
 }
 
 }  // namespace
@@ -45,18 +59,12 @@ void FileWalk::Start(const fs::path& path) {
     levels_.clear();
     ready_.reset();
     skipped_ = 0;
-    fs::file_status status;
     std::string problem;
-    if (!StatusOf(path, status, problem)) {
-        ready_ = WalkEntry{path, problem};
-    } else if (fs::is_directory(status)) {
-        Enter(path, options_.recurse);
-    } else if (fs::is_regular_file(status)) {
-        // Whether it can be read is found out when it is read.
-        ready_ = WalkEntry{path, ""};
-    } else {
-        // Opening a pipe or a device could wait forever.
-        ready_ = WalkEntry{path, NotAFileReason(status.type())};
+    switch (Classify(path, fs::file_type::unknown, true, problem)) {
+        case Kind::kFolder: Enter(path, options_.recurse); break;
+        case Kind::kFile:
+        case Kind::kProblem: ready_ = WalkEntry{path, problem}; break;
+        case Kind::kPassOver: break;
     }
 }
 
@@ -92,19 +100,17 @@ bool FileWalk::Next(WalkEntry& entry) {
         }
         const ListedName listed = std::move(level.entries[level.next++]);
         const fs::path& path = listed.name;
-        fs::file_status status(listed.type);
         std::string problem;
-        if (listed.type == fs::file_type::unknown && !StatusOf(path, status, problem)) {
-            ready_ = WalkEntry{path, problem};
-        } else if (fs::is_directory(status)) {
-            if (level.recurse) Enter(path, true);  // may end the reference to level
-        } else if (fs::is_regular_file(status)) {
-            if (!options_.accept || options_.accept(path.filename())) ready_ = WalkEntry{path, ""};
-            else ++skipped_;
-        } else if (std::string reason = UnopenableNameReason(path); !reason.empty()) {
-            // A file whose name the system takes for a device.
-            ready_ = WalkEntry{path, reason};
+        switch (Classify(path, listed.type, false, problem)) {
+            case Kind::kFolder:
+                if (level.recurse) Enter(path, true);  // may end the reference to level
+                break;
+            case Kind::kFile:
+                if (!options_.accept || options_.accept(path.filename())) ready_ = WalkEntry{path, ""};
+                else ++skipped_;
+                break;
+            case Kind::kProblem: ready_ = WalkEntry{path, problem}; break;
+            case Kind::kPassOver: break;
         }
-        // Other kinds (devices, pipes, sockets) are never read from a folder.
     }
 }

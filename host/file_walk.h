@@ -28,7 +28,13 @@ struct WalkOptions {
     std::function<bool(const std::filesystem::path& fileName)> accept;
 };
 
-// A file to read, or a path that cannot be read and why.
+// A file to read, or a path that cannot be read and its problem.
+//
+// A problem is why a path cannot be read, in the words of every message and
+// of the status column: lower case, no final stop ("no such file or
+// folder", "permission denied", "a pipe, not a regular file"). The walk
+// finds some, the open and the reader the others (FileOutcome); nothing in
+// it depends on where the bytes would have come from.
 struct WalkEntry {
     std::filesystem::path path;
     std::string problem;  // empty for a file to read

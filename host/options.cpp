@@ -52,10 +52,40 @@ std::string UsageText(const CLI::ParseError& error) {
     return LowerCaseStart(text);
 }
 
-const std::map<std::string, OutputFormat> kFormats{
-    {"table", OutputFormat::kTable}, {"list", OutputFormat::kList}, {"tsv", OutputFormat::kTsv},
-    {"csv", OutputFormat::kCsv},     {"json", OutputFormat::kJson}, {"jsonl", OutputFormat::kJsonLines},
-};
+// Help text filled into lines of at most width columns, at its blanks.
+std::string Wrapped(const std::string& text, std::size_t width) {
+    std::string out;
+    std::size_t lineStart = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t blank = std::min(text.find(' ', at), text.size());
+        const std::string word = text.substr(at, blank - at);
+        if (out.size() > lineStart && out.size() - lineStart + 1 + word.size() > width) {
+            out += '\n';
+            lineStart = out.size();
+        } else if (out.size() > lineStart) {
+            out += ' ';
+        }
+        out += word;
+        at = blank + 1;
+    }
+    return out;
+}
+
+// The columns of an option's description in --help.
+constexpr std::size_t kDescriptionWidth = 54;
+
+std::string FormatHelp() {
+    std::string text;
+    for (const OutputFormatName& entry : kOutputFormats)
+        text += (text.empty() ? "" : ", ") + std::string(entry.name) + (*entry.note ? " (" + std::string(entry.note) + ")" : "");
+    return Wrapped(text, kDescriptionWidth);
+}
+
+std::map<std::string, OutputFormat> FormatsByName() {
+    std::map<std::string, OutputFormat> formats;
+    for (const OutputFormatName& entry : kOutputFormats) formats.emplace(entry.name, entry.format);
+    return formats;
+}
 
 // "kar, .KAR,mid" -> kar, KAR, mid: the dots and blanks people add dropped;
 // false when an item is left empty.
@@ -79,6 +109,13 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
     app.formatter(formatter);
     app.set_help_flag("-h,--help", "Print this help and exit");
     app.footer(
+        "How the times are counted: the tempo (in BPM and in us/qn) is the last Set\n"
+        "Tempo of any track; the duration plays the first track's tempo changes (120\n"
+        "BPM before the first) to the end of the longest track. So a file whose only\n"
+        "tempo sits in a later track shows that tempo, yet its duration is counted at\n"
+        "120 BPM. The length is the longest track in ticks, at its End of Track; a\n"
+        "track that ends at tick 0 gives no length and no duration.\n"
+        "\n"
         "In tsv output a tab, line feed or carriage return in a value is written \\t,\n"
         "\\n, \\r; nothing else is escaped.\n"
         "Exit status: 0 all read; 1 a path not read, nothing found or output failed;\n"
@@ -87,14 +124,15 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
         ->option_text("...");
     app.add_flag("--version", options.version, "Print the version and what reads the fields, and exit");
     OutputFormat format{};
-    app.add_option("--format", format,
-                   "table (default on a terminal; a list when it does not\nfit), list, tsv (default otherwise), csv, "
-                   "json (one\narray), jsonl (one object a line)")
+    app.add_option("--format", format, FormatHelp())
         ->option_text("FORMAT")
-        ->transform(Worded(CLI::CheckedTransformer(kFormats, CLI::ignore_case),
-                           "is not one of table, list, tsv, csv, json, jsonl"));
+        ->transform(Worded(CLI::CheckedTransformer(FormatsByName(), CLI::ignore_case),
+                           "is not one of " + OutputFormatNames()));
     std::string fields;
-    app.add_option("--fields", fields, "Comma-separated field names, words of them (duration,\nkey, bpm) or indexes, in order")
+    app.add_option("--fields", fields,
+                   Wrapped("Comma-separated field names, words of them (duration, key, bpm) or indexes, in order; "
+                           "status: ok, not MIDI or why the path was not read, which gives every path a row",
+                           kDescriptionWidth))
         ->option_text("LIST");
     std::string where;
     app.add_option("--where", where,

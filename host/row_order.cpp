@@ -9,10 +9,12 @@ bool ParseSortKeys(const std::string& list, const FieldResolver& fields, std::ve
         SortKey key{0, !item.empty() && item[0] == '-'};
         if (key.descending) item = CommaListItems(item.substr(1))[0];
         std::string reason;
-        if (item.empty() || !fields(item, key.field, reason)) {
+        NamedField field;
+        if (item.empty() || !fields(item, field, reason)) {
             error = "--sort: " + (item.empty() ? "a field is missing in '" + list + "'" : reason);
             return false;
         }
+        key.field = field.index;
         keys.push_back(key);
     }
     return true;

@@ -19,11 +19,13 @@
 #include "host/file_feed.h"
 #include "host/file_reading.h"
 #include "host/options.h"
+#include "host/output/display_names.h"
 #include "host/output/output_format.h"
 #include "host/output/terminal_text.h"
 #include "host/ordered_work.h"
 #include "host/path_text.h"
 #include "host/progress_line.h"
+#include "host/read_status.h"
 #include "host/reason_text.h"
 #include "host/row_order.h"
 #include "host/run_totals.h"
@@ -41,7 +43,20 @@ constexpr int kExitUsage = 2;
 // in bounded memory, while slow files still leave the workers busy.
 constexpr std::size_t kReadAhead = 1024;
 
-void Complain(const std::string& message) { std::fprintf(stderr, "midifields: %s\n", message.c_str()); }
+// Every message goes out here. Whatever it quotes (a path, an expression,
+// an option's value, a system's words) no control character reaches the
+// terminal: each line is made printable on its own, as paths already are.
+void Complain(const std::string& message) {
+    std::string lines;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = message.find('\n', start);
+        lines += PrintableText(message.substr(start, end == std::string::npos ? end : end - start), StandIn::kEscapedBytes);
+        if (end == std::string::npos) break;
+        lines += '\n';
+        start = end + 1;
+    }
+    std::fprintf(stderr, "midifields: %s\n", lines.c_str());
+}
 
 void ComplainOfUsage(const std::string& message) { Complain(message + " (try 'midifields --help')"); }
 
@@ -86,17 +101,28 @@ private:
     std::optional<int> ReadDetectionExpression();
     std::optional<int> ChooseFields();
     std::optional<int> ParseWhereAndSort();
+    void MarkFieldsRead();
+    // The status column's index, after the catalogue's fields.
+    int StatusColumn() const { return static_cast<int>(catalogue_.size()); }
     std::optional<int> OpenList();
     void MakeFeed();
     void StartOutput();
     void ReadFiles();
-    bool EmitRow(const WalkEntry& entry, const FileOutcome& outcome);
+    bool EmitRow(const WalkEntry& entry, FileOutcome& outcome);
+    void ReportProblem(const fs::path& path, const std::string& problem);
+    bool Matches(const fs::path& path, const std::vector<FieldValue>& values) const;
+    void Count(bool midi, const std::vector<FieldValue>& values, bool shown);
+    void Hold(std::string path, std::vector<FieldValue> values);
     bool WriteRow(const std::string& path, const std::vector<FieldValue>& values);
     void WriteSortedRows();
     void ReportEnd();
+    void ReportList();
+    void ReportNamesPassedOver();
+    void ReportNothingRead();
+    void PrintSummary();
 
-    // A row kept for --sort: the path as shown, every field read, and the
-    // values of the sort keys.
+    // A row kept for --sort: the path as shown, every field read and the
+    // status, and the values of the sort keys.
     struct HeldRow {
         std::string path;
         std::vector<FieldValue> values;
@@ -108,6 +134,7 @@ private:
     std::vector<std::string> catalogue_;
     std::vector<int> selected_;
     std::vector<bool> wanted_;  // per catalogue field: read from each file
+    bool statusNamed_ = false;  // by --fields, --where or --sort
     int durationField_ = -1;    // the playing time's index in the catalogue
     std::ifstream listFile_;
     std::istream* list_ = nullptr;
@@ -117,6 +144,7 @@ private:
     std::vector<SortKey> sortKeys_;          // --sort, or empty
     std::vector<HeldRow> heldRows_;
     std::optional<FileFeed> feed_;
+    std::function<bool(const fs::path&)> walkAccepts_;  // the names taken in folders; unset: every one
     OutputFormat format_ = OutputFormat::kTsv;
     bool stdoutIsTerminal_ = false;
     std::unique_ptr<RowWriter> writer_;
@@ -135,6 +163,7 @@ int HostRun::Run() {
     if (const auto end = ReadDetectionExpression()) return *end;
     if (const auto end = ChooseFields()) return *end;
     if (const auto end = ParseWhereAndSort()) return *end;
+    MarkFieldsRead();
     if (const auto end = OpenList()) return *end;
     MakeFeed();
     StartOutput();
@@ -157,7 +186,7 @@ std::optional<int> HostRun::OpenFieldSource() {
     Plugin plugin;
     if (!LoadPlugin(source_.pluginPath, plugin, error)) {
         std::cout.flush();
-        Complain(PrintableText(error, StandIn::kEscapedBytes));
+        Complain(error);
         return kExitProblem;
     }
     source_.plugin = plugin;
@@ -197,20 +226,16 @@ std::optional<int> HostRun::ChooseFields() {
         ComplainOfUsage(error);
         return kExitUsage;
     }
-    // Every field when the summary needs them, else only those shown.
-    wanted_.assign(catalogue_.size(), options_.summary);
-    for (int index : selected_) wanted_[static_cast<std::size_t>(index)] = true;
-    durationField_ = DurationField(catalogue_);
     return std::nullopt;
 }
 
-// --where and --sort name fields as --fields does; the fields they read
-// are read from every file, shown or not.
+// --where and --sort name fields as --fields does.
 std::optional<int> HostRun::ParseWhereAndSort() {
-    const FieldResolver fields = [this](const std::string& name, int& index, std::string& error) {
-        return FindField(name, catalogue_, index, error);
+    const FieldResolver fields = [this](const std::string& name, NamedField& field, std::string& error) {
+        if (!FindField(name, catalogue_, field.index, error)) return false;
+        field.kind = ColumnKind(catalogue_, field.index);
+        return true;
     };
-    std::vector<int> read;
     if (options_.where) {
         ExpressionError error;
         where_ = FileExpression::Parse(*options_.where, &fields, error);
@@ -218,7 +243,6 @@ std::optional<int> HostRun::ParseWhereAndSort() {
             Complain("--where: " + DescribeExpressionError(*options_.where, error));
             return kExitUsage;
         }
-        where_->FieldsRead(read);
     }
     if (options_.sort) {
         std::string error;
@@ -226,10 +250,24 @@ std::optional<int> HostRun::ParseWhereAndSort() {
             ComplainOfUsage(error);
             return kExitUsage;
         }
-        for (const SortKey& key : sortKeys_) read.push_back(key.field);
     }
-    for (int index : read) wanted_[static_cast<std::size_t>(index)] = true;
     return std::nullopt;
+}
+
+// The fields read from every file, shown or not: those shown, and those
+// --where and --sort read; every field when the summary or the status must
+// tell a MIDI file from another. Naming the status anywhere gives every
+// path a row, those that cannot be read too.
+void HostRun::MarkFieldsRead() {
+    std::vector<int> used = selected_;
+    if (where_ != nullptr) where_->FieldsRead(used);
+    for (const SortKey& key : sortKeys_) used.push_back(key.field);
+    const int status = StatusColumn();
+    statusNamed_ = std::find(used.begin(), used.end(), status) != used.end();
+    wanted_.assign(catalogue_.size(), options_.summary || statusNamed_);
+    for (int index : used)
+        if (index != status) wanted_[static_cast<std::size_t>(index)] = true;
+    durationField_ = DurationField(catalogue_);
 }
 
 // The list's paths are read as the run goes, never all at once.
@@ -237,9 +275,16 @@ std::optional<int> HostRun::OpenList() {
     if (!options_.filesFrom) return std::nullopt;
     const bool standardInput = *options_.filesFrom == "-";
     const std::filesystem::path listPath = PathFromUtf8(*options_.filesFrom);
-    listName_ = standardInput ? "standard input" : PathForMessage(listPath);
+    // Named as the list, not as one of the paths to read.
+    listName_ = standardInput ? "standard input" : "--files-from " + PathForMessage(listPath);
     list_ = &std::cin;
     if (!standardInput) {
+        // A folder opens on POSIX, and only its first read fails.
+        std::error_code ignored;
+        if (std::filesystem::is_directory(PathStatus(listPath, ignored))) {
+            Complain(listName_ + ": a folder, not a list of paths");
+            return kExitProblem;
+        }
         listFile_.open(SystemPath(listPath), std::ios::binary);
         if (!listFile_) {
             Complain(listName_ + ": " + ReasonText(std::error_code(errno, std::generic_category())));
@@ -256,7 +301,7 @@ void HostRun::MakeFeed() {
     if (!options_.allFiles) {
         std::vector<std::string> extensions;
         for (const std::string& extension : options_.extensions) extensions.push_back(AsciiLower(extension));
-        walkOptions.accept = [this, extensions](const fs::path& name) {
+        walkAccepts_ = [this, extensions](const fs::path& name) {
             std::string text;
             // A name that is not UTF-8 is taken when its extension is wanted,
             // so it is reported rather than silently skipped.
@@ -265,6 +310,7 @@ void HostRun::MakeFeed() {
             return detect_->Accepts(text) ||
                    std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
         };
+        walkOptions.accept = walkAccepts_;
     }
     feed_.emplace(std::move(walkOptions), options_.paths, list_, options_.nullSeparated ? '\0' : '\n');
 }
@@ -274,9 +320,10 @@ void HostRun::MakeFeed() {
 void HostRun::StartOutput() {
     stdoutIsTerminal_ = IsTerminal(stdout);
     format_ = options_.format.value_or(stdoutIsTerminal_ ? OutputFormat::kTable : OutputFormat::kTsv);
-    const bool forPeople = format_ == OutputFormat::kTable || format_ == OutputFormat::kList;
+    const bool forPeople = IsForPeople(format_);
     // People read the names without the words all of them share.
-    const std::vector<std::string> names = forPeople ? ShortFieldNames(catalogue_) : catalogue_;
+    std::vector<std::string> names = forPeople ? ShortFieldNames(catalogue_) : catalogue_;
+    names.emplace_back(kStatusColumn);
     std::vector<std::string> columns;
     for (int index : selected_) columns.push_back(names[static_cast<std::size_t>(index)]);
     writer_ = MakeRowWriter(format_, std::cout, forPeople ? OutputWidth() : 0);
@@ -301,29 +348,55 @@ void HostRun::ReadFiles() {
     progress_->Clear();
 }
 
-bool HostRun::EmitRow(const WalkEntry& entry, const FileOutcome& outcome) {
-    if (!outcome.error.empty()) {
-        progress_->Clear();
-        Complain(PathForMessage(entry.path) + ": " + outcome.error);
-        ++totals_.errors;
-        status_ = kExitProblem;
-        return true;
-    }
-    if (where_ != nullptr) {
-        std::string fileName;
-        PathToUtf8(entry.path.filename(), fileName);
-        if (!where_->Accepts(FileFacts{fileName, outcome.values})) {
-            totals_.AddNotMatching();
-            return true;
-        }
-    }
-    totals_.AddFile(AllEmpty(outcome.values),
-                    durationField_ >= 0 ? outcome.values[static_cast<std::size_t>(durationField_)] : std::nullopt);
+// A file's outcome, once it is its turn: reported, filtered, counted, and
+// held or written. False when the output failed.
+bool HostRun::EmitRow(const WalkEntry& entry, FileOutcome& outcome) {
+    const bool read = outcome.problem.empty();
+    if (!read) ReportProblem(entry.path, outcome.problem);
+    // Without the status a path not read has no row: its message says it all.
+    if (!read && !statusNamed_) return true;
+    const bool midi = !AllEmpty(outcome.values);
+    std::vector<FieldValue>& values = outcome.values;
+    values.resize(catalogue_.size());
+    values.emplace_back(StatusText(outcome.problem, midi));
+    const bool shown = Matches(entry.path, values);
+    if (read) Count(midi, values, shown);
+    if (!shown) return true;
     if (!sortKeys_.empty()) {
-        heldRows_.push_back(HeldRow{PathText(entry.path), outcome.values, SortValuesOf(outcome.values, sortKeys_)});
+        Hold(PathText(entry.path), std::move(values));
         return true;
     }
-    return WriteRow(PathText(entry.path), outcome.values);
+    return WriteRow(PathText(entry.path), values);
+}
+
+// A path that could not be read is named with its problem, and the run
+// ends in failure.
+void HostRun::ReportProblem(const fs::path& path, const std::string& problem) {
+    progress_->Clear();
+    Complain(PathForMessage(path) + ": " + problem);
+    ++totals_.errors;
+    status_ = kExitProblem;
+}
+
+// Whether --where, if given, keeps the file.
+bool HostRun::Matches(const fs::path& path, const std::vector<FieldValue>& values) const {
+    if (where_ == nullptr) return true;
+    std::string fileName;
+    PathToUtf8(path.filename(), fileName);
+    return where_->Accepts(FileFacts{fileName, values});
+}
+
+// A file that is not MIDI counts as such whether --where keeps it or not.
+void HostRun::Count(bool midi, const std::vector<FieldValue>& values, bool shown) {
+    if (!midi) totals_.AddNotMidi();
+    else if (!shown) totals_.AddNotMatching();
+    else totals_.AddShown(durationField_ >= 0 ? values[static_cast<std::size_t>(durationField_)] : std::nullopt);
+}
+
+// --sort: the row is written once every file has been read.
+void HostRun::Hold(std::string path, std::vector<FieldValue> values) {
+    SortValues sortValues = SortValuesOf(values, sortKeys_);
+    heldRows_.push_back(HeldRow{std::move(path), std::move(values), std::move(sortValues)});
 }
 
 // Writes the selected fields of one file; false when the output failed.
@@ -352,7 +425,16 @@ void HostRun::WriteSortedRows() {
     heldRows_.clear();
 }
 
+// After the rows: what went wrong with the list, why nothing was read,
+// and the totals.
 void HostRun::ReportEnd() {
+    ReportList();
+    ReportNamesPassedOver();
+    if (totals_.filesRead == 0) ReportNothingRead();
+    if (options_.summary) PrintSummary();
+}
+
+void HostRun::ReportList() {
     if (list_ != nullptr && list_->bad()) {
         Complain(listName_ + ": read error");
         status_ = kExitProblem;
@@ -361,24 +443,42 @@ void HostRun::ReportEnd() {
         Complain(listName_ + ": the list holds NUL bytes, as find -print0 writes; read it with -0");
         status_ = kExitProblem;
     }
-    if (totals_.filesRead == 0) {
-        // Nothing to show: say why, rather than leave a bare header.
-        const std::string found = options_.allFiles ? ": no files found" : ": no MIDI files found";
-        for (const auto& [folder, skipped] : feed_->EmptyPaths())
-            Complain(folder + found +
-                     (skipped == 0 ? "" : " (" + std::to_string(skipped) + (skipped == 1 ? " other file" : " other files") +
-                                         "; --all-files reads them)"));
-        if (list_ != nullptr && feed_->Listed() == 0 && !feed_->ListHoldsNul()) Complain(listName_ + ": no paths listed");
-        status_ = kExitProblem;
-    }
-    if (options_.summary) {
-        totals_.skipped = feed_->Skipped();
-        // The machine formats keep stdout parseable; the table and the list
-        // are for reading, so their totals follow them.
-        const std::string text = FormatTotals(totals_);
-        if (format_ == OutputFormat::kTable || format_ == OutputFormat::kList) std::cout << '\n' << text;
-        else std::fputs(text.c_str(), stderr);
-    }
+}
+
+// --where 'EXT = "kar"' over folders that are not searched for .kar files
+// prints no row at all; say why.
+void HostRun::ReportNamesPassedOver() {
+    if (where_ == nullptr || !walkAccepts_ || feed_->Skipped() == 0) return;
+    std::vector<std::string> extensions;
+    where_->ExtensionsAskedFor(false, extensions);
+    std::sort(extensions.begin(), extensions.end());
+    extensions.erase(std::unique(extensions.begin(), extensions.end()), extensions.end());
+    for (const std::string& extension : extensions)
+        if (!walkAccepts_(PathFromUtf8("name." + extension)))
+            Complain("--where asks for ." + extension + " files, which folders are not searched for (--ext " + extension +
+                     " reads them)");
+}
+
+// Nothing to show: say why, rather than leave a bare header.
+void HostRun::ReportNothingRead() {
+    const std::string found = options_.allFiles ? ": no files found" : ": no MIDI files found";
+    for (const auto& [folder, skipped] : feed_->EmptyPaths())
+        Complain(folder + found +
+                 (skipped == 0 ? "" : " (" + std::to_string(skipped) + (skipped == 1 ? " other file" : " other files") +
+                                     "; --all-files reads them)"));
+    // A list that could not be read has said so already.
+    if (list_ != nullptr && feed_->Listed() == 0 && !feed_->ListHoldsNul() && !list_->bad())
+        Complain(listName_ + ": no paths listed");
+    status_ = kExitProblem;
+}
+
+// The machine formats keep stdout parseable; the table and the list are
+// for reading, so their totals follow them.
+void HostRun::PrintSummary() {
+    totals_.skipped = feed_->Skipped();
+    const std::string text = FormatTotals(totals_);
+    if (IsForPeople(format_)) std::cout << '\n' << text;
+    else std::fputs(text.c_str(), stderr);
 }
 
 }  // namespace

@@ -4,11 +4,20 @@
 #include <cmath>
 #include <cstdio>
 
-void RunTotals::AddFile(bool allFieldsEmpty, const std::optional<std::string>& durationText) {
+void RunTotals::AddNotMidi() {
     ++filesRead;
-    if (allFieldsEmpty) ++notMidi;
+    ++notMidi;
+}
+
+void RunTotals::AddNotMatching() {
+    ++filesRead;
+    notMatching = notMatching.value_or(0) + 1;
+}
+
+void RunTotals::AddShown(const std::optional<std::string>& durationText) {
+    ++filesRead;
     if (!durationText) {
-        if (!allFieldsEmpty) ++withoutPlayingTime;
+        ++withoutPlayingTime;
         return;
     }
     // from_chars reads the plug-in's decimal point whatever the locale says.
@@ -16,11 +25,6 @@ void RunTotals::AddFile(bool allFieldsEmpty, const std::optional<std::string>& d
     const char* end = durationText->data() + durationText->size();
     const auto parsed = std::from_chars(durationText->data(), end, seconds);
     if (parsed.ec == std::errc() && std::isfinite(seconds) && seconds > 0.0) playingSeconds += seconds;
-}
-
-void RunTotals::AddNotMatching() {
-    ++filesRead;
-    notMatching = notMatching.value_or(0) + 1;
 }
 
 std::string FormatTotals(const RunTotals& totals) {

@@ -50,14 +50,27 @@ bool DataIsElsewhere(std::uint32_t attributes);
 // Whether attributes refuse a file: a folder, or data held elsewhere.
 // Windows is asked about the name before the open, and what its attributes
 // refuse is never opened, since even the open would fetch data held
-// elsewhere. For a symbolic link (a reparse point) those are the link's
-// own, size 0; what counts is the target the open reached, so its
-// attributes are asked of the opened handle.
+// elsewhere.
 bool RefusedByAttributes(std::uint32_t attributes);
-bool IsReparsePoint(std::uint32_t attributes);
 
-// The size to read, from the attributes of what was opened (the name's, or
-// a link's target's) and its size as the opened handle tells it (so a file
-// that grew since the first look is read whole); -1 when they refuse it.
-std::int64_t SizeToRead(std::uint32_t openedAttributes, std::int64_t size);
+// What the handle of an opened name tells, each asked only when
+// SizeOfOpened needs it: whether it is a file on a disk (a device or a pipe
+// opens like one), its size, and the attributes of what the open reached.
+class OpenedFile {
+public:
+    virtual bool IsDiskFile() const = 0;
+    virtual bool Size(std::int64_t& size) const = 0;
+    virtual bool Attributes(std::uint32_t& attributes) const = 0;
+
+protected:
+    ~OpenedFile() = default;
+};
+
+// The size to read of what an open reached, or -1 when it is not to be
+// read. The size is always the handle's: the look at the name before the
+// open describes a symbolic link itself (size 0), and a file that grew
+// since is read whole. What the open reached is judged by the name's
+// attributes, nameAttributes; but a link's (a reparse point's) say nothing
+// of its target, so for a link alone the handle is asked.
+std::int64_t SizeOfOpened(const OpenedFile& opened, std::uint32_t nameAttributes);
 #endif

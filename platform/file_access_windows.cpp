@@ -26,19 +26,30 @@ __attribute__((noinline)) HANDLE OpenLongPath(const wchar_t* path, DWORD& attrib
     return name != nullptr ? OpenShared(name, attributes) : INVALID_HANDLE_VALUE;
 }
 
-// The size to read from the opened handle, or -1 when it is not to be read.
 // Devices (CON, NUL, COM1) and pipes open like files, and a read from a
-// console or an idle pipe would hang the host: only disk files pass. Two
-// narrow questions rather than GetFileInformationByHandle, which also asks
-// for the volume and the name and costs a hundred times more under Wine.
-std::int64_t SizeOfOpened(HANDLE handle, DWORD nameAttributes) {
-    LARGE_INTEGER size;
-    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size)) return -1;
-    if (!IsReparsePoint(nameAttributes)) return SizeToRead(nameAttributes, size.QuadPart);
-    FILE_BASIC_INFO target;
-    if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &target, sizeof target)) return -1;
-    return SizeToRead(target.FileAttributes, size.QuadPart);
-}
+// console or an idle pipe would hang the host: only disk files pass. Narrow
+// questions rather than GetFileInformationByHandle, which also asks for the
+// volume and the name and costs a hundred times more under Wine.
+class OpenedHandle final : public OpenedFile {
+public:
+    explicit OpenedHandle(HANDLE handle) : handle_(handle) {}
+    bool IsDiskFile() const override { return GetFileType(handle_) == FILE_TYPE_DISK; }
+    bool Size(std::int64_t& size) const override {
+        LARGE_INTEGER value;
+        if (!GetFileSizeEx(handle_, &value)) return false;
+        size = value.QuadPart;
+        return true;
+    }
+    bool Attributes(std::uint32_t& attributes) const override {
+        FILE_BASIC_INFO information;
+        if (!GetFileInformationByHandleEx(handle_, FileBasicInfo, &information, sizeof information)) return false;
+        attributes = information.FileAttributes;
+        return true;
+    }
+
+private:
+    HANDLE handle_;
+};
 
 }  // namespace
 
@@ -54,10 +65,12 @@ bool RefusedByAttributes(std::uint32_t attributes) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || DataIsElsewhere(attributes);
 }
 
-bool IsReparsePoint(std::uint32_t attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-
-std::int64_t SizeToRead(std::uint32_t openedAttributes, std::int64_t size) {
-    return RefusedByAttributes(openedAttributes) ? -1 : size;
+std::int64_t SizeOfOpened(const OpenedFile& opened, std::uint32_t nameAttributes) {
+    std::int64_t size = -1;
+    if (!opened.IsDiskFile() || !opened.Size(size)) return -1;
+    std::uint32_t reached = nameAttributes;
+    if ((nameAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && !opened.Attributes(reached)) return -1;
+    return RefusedByAttributes(reached) ? -1 : size;
 }
 
 bool OpenFileForReading(const char16_t* path, ReadableFile& file) {
@@ -67,7 +80,7 @@ bool OpenFileForReading(const char16_t* path, ReadableFile& file) {
     DWORD attributes = 0;
     HANDLE handle = NeedsLongPathForm(name) ? OpenLongPath(name, attributes) : OpenShared(name, attributes);
     if (handle == INVALID_HANDLE_VALUE) return false;
-    const std::int64_t size = SizeOfOpened(handle, attributes);
+    const std::int64_t size = SizeOfOpened(OpenedHandle(handle), attributes);
     if (size < 0) {
         CloseHandle(handle);
         return false;

@@ -17,6 +17,7 @@
 #include "host/file_walk.h"
 #include "host/ordered_work.h"
 #include "host/output/delimited_writer.h"
+#include "host/output/display_names.h"
 #include "host/output/output_format.h"
 #include "host/output/terminal_text.h"
 #include "host/reason_text.h"
@@ -38,11 +39,13 @@ using test_files::TestFolder;
 
 namespace {
 
-// Fields by the names the tests use: tempo (0), key (1), time (2), or an index.
-const FieldResolver kTestFields = [](const std::string& name, int& index, std::string& error) {
-    const std::vector<std::string> names = {"tempo", "key", "time"};
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (name == names[i] || name == std::to_string(i)) return index = static_cast<int>(i), true;
+// Fields by the names the tests use: tempo (0, numbers), key (1, text),
+// time (2, text), other (3, of a kind not known), or an index.
+const FieldResolver kTestFields = [](const std::string& name, NamedField& field, std::string& error) {
+    const std::pair<const char*, FieldKind> fields[] = {
+        {"tempo", FieldKind::kNumber}, {"key", FieldKind::kText}, {"time", FieldKind::kText}, {"other", FieldKind::kUnknown}};
+    for (int i = 0; i < 4; ++i)
+        if (name == fields[i].first || name == std::to_string(i)) return field = NamedField{i, fields[i].second}, true;
     error = "unknown field '" + name + "'";
     return false;
 };
@@ -91,9 +94,9 @@ TEST(FileExpression, OperatorsPrecedenceAndParentheses) {
 
 TEST(FileExpression, FieldsCompareAsNumbersOrTextAndMissingValuesMatchNothing) {
     using Values = std::vector<std::optional<std::string>>;
-    const Values slowWaltz = {"97.50", "Dm", "3/4"};
-    const Values fast = {"150.00", "F", std::nullopt};
-    const Values bare = {std::nullopt, std::nullopt, std::nullopt};
+    const Values slowWaltz = {"97.50", "Dm", "3/4", "Dm"};
+    const Values fast = {"150.00", "F", std::nullopt, "12"};
+    const Values bare = {std::nullopt, std::nullopt, std::nullopt, std::nullopt};
     const auto accepts = [](const std::string& text, const Values& values) {
         return MustParse(text, &kTestFields)->Accepts(FileFacts{"x.mid", values});
     };
@@ -106,9 +109,10 @@ TEST(FileExpression, FieldsCompareAsNumbersOrTextAndMissingValuesMatchNothing) {
     EXPECT_TRUE(accepts(R"(key = "dm" | key = "F")", slowWaltz));
     EXPECT_TRUE(accepts(R"(key = "dm" | key = "F")", fast));
     EXPECT_TRUE(accepts(R"(time = "3/4" & key != 'F')", slowWaltz));  // single quotes too
-    // A text value never satisfies a numeric comparison, nor a missing one
-    // any comparison, != included; has() tells.
-    EXPECT_FALSE(accepts("key > 1 | key < 1", slowWaltz));
+    // Where the kind is not known, a text value never satisfies a numeric
+    // comparison; a missing value none, != included; has() tells.
+    EXPECT_FALSE(accepts("other > 1 | other < 1", slowWaltz));
+    EXPECT_TRUE(accepts("other > 1", fast));
     EXPECT_FALSE(accepts(R"(time != "3/4")", fast));
     EXPECT_TRUE(accepts("!has(time) & has(tempo)", fast));
     EXPECT_TRUE(accepts("!has(0) & !has(key)", bare));
@@ -116,6 +120,37 @@ TEST(FileExpression, FieldsCompareAsNumbersOrTextAndMissingValuesMatchNothing) {
     std::vector<int> read;
     MustParse(R"(has(time) | tempo > 1 & EXT = "mid")", &kTestFields)->FieldsRead(read);
     EXPECT_EQ(read, (std::vector<int>{2, 0}));
+}
+
+TEST(FileExpression, AComparisonThatCouldNeverHoldIsRefusedAndNumbersMayHaveAnExponent) {
+    // A key is never 3, a tempo never "fast": refused where the literal
+    // stands, as text compared by < is, rather than matching nothing.
+    struct Case {
+        const char* text;
+        std::size_t position;
+        const char* message;
+    };
+    for (const Case& c : {Case{"key < 3", 7, "'key' holds text: compare it with text in quotes"},
+                          Case{"time = -1.5e2 | key = 'F'", 8, "'time' holds text: compare it with text in quotes"},
+                          Case{R"(tempo != "fast")", 10, "'tempo' holds numbers: compare it with a number"},
+                          Case{"tempo > 1e", 9, "expected a number or text in quotes"},
+                          Case{"tempo > 2e999", 9, "a number too large or too small"}}) {
+        ExpressionError error;
+        EXPECT_EQ(FileExpression::Parse(c.text, &kTestFields, error), nullptr) << c.text;
+        EXPECT_EQ(error.message, c.message) << c.text;
+        EXPECT_EQ(error.position + 1, c.position) << c.text;
+    }
+    // A number field's value compared with a number's text is compared as
+    // text: "97.50" is that text, not 97.5.
+    using Values = std::vector<std::optional<std::string>>;
+    const Values slow = {"97.50", "Dm", "3/4", std::nullopt};
+    const auto accepts = [&slow](const std::string& text) {
+        return MustParse(text, &kTestFields)->Accepts(FileFacts{"x.mid", slow});
+    };
+    EXPECT_TRUE(accepts(R"(tempo = "97.50")"));
+    EXPECT_FALSE(accepts(R"(tempo = "97.5")"));
+    EXPECT_TRUE(accepts("tempo = 97.5"));
+    EXPECT_TRUE(accepts("tempo > 9.7e1 & tempo < 1E+2 & tempo = 975e-1 & tempo > -1e-3"));
 }
 
 TEST(FileExpression, MalformedTextIsRefusedWithItsPosition) {
@@ -137,8 +172,14 @@ TEST(FileExpression, MalformedTextIsRefusedWithItsPosition) {
             << c.text << ": " << described;
         EXPECT_EQ(described.substr(described.rfind('\n') + 1), std::string(c.position + 1, ' ') + "^") << c.text;
     }
-    // Deep nesting is refused, not a stack overflow.
+    // The position counts characters; the caret stands under the character
+    // by screen columns, two for each wide one before it.
     ExpressionError error;
+    const std::string wide = "NAME = \"\u97f3\u697d\" EXT";
+    ASSERT_EQ(FileExpression::Parse(wide, nullptr, error), nullptr);
+    EXPECT_EQ(DescribeExpressionError(wide, error), "unexpected 'E' at position 13\n  " + wide + "\n" + std::string(16, ' ') + "^");
+
+    // Deep nesting is refused, not a stack overflow.
     EXPECT_EQ(FileExpression::Parse(std::string(100000, '('), nullptr, error), nullptr);
     EXPECT_EQ(FileExpression::Parse(std::string(100000, '!') + R"(EXT="A")", nullptr, error), nullptr);
 }
@@ -240,6 +281,33 @@ TEST(FileWalk, AMissingPathIsAProblem) {
     ASSERT_EQ(result.entries.size(), 1u);
     EXPECT_EQ(result.entries[0].path, folder.Root() / "gone");
     EXPECT_EQ(result.entries[0].problem, "no such file or folder");
+}
+
+// The descriptors this process holds, or -1 where the system does not tell.
+int OpenDescriptors() {
+#ifdef _WIN32
+    return -1;
+#else
+    std::error_code error;
+    int count = 0;
+    for (fs::directory_iterator entry("/proc/self/fd", error), end; !error && entry != end; entry.increment(error)) ++count;
+    return error ? -1 : count;
+#endif
+}
+
+TEST(SystemFiles, TheOpenCheckClosesWhatItOpens) {
+    // A file that reads as nothing is opened once more, to tell a file that
+    // is not MIDI from one that does not open. More checks than Windows' C
+    // runtime holds streams (512): one left open each time would make the
+    // later ones fail there, and shows in the count elsewhere.
+    TestFolder folder;
+    const fs::path file = folder.Write("a.mid", SmallMidi());
+    const int before = OpenDescriptors();
+    for (int i = 0; i < 2000; ++i) {
+        std::error_code error;
+        ASSERT_TRUE(CanOpenForReading(file, error)) << i << ": " << error.message();
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
 }
 
 #ifdef _WIN32
@@ -410,9 +478,10 @@ TEST(OutputFormat, TableFitsItsWidthByDisplayColumnsThenWrapsThenShortensHeaders
         "120.00  Eb       960  \u97f3\u697d.mid\n"
         " 81.36         23040  e\u0301te\u0301?x.mid\n";
     EXPECT_EQ(write(57), shortHeaders);
-    EXPECT_EQ(write(23), shortHeaders);
+    // 15 columns left for paths at the start of a row, but no fewer.
+    EXPECT_EQ(write(37), shortHeaders);
     // Labels padded to the widest, whichever comes last.
-    EXPECT_EQ(write(22),
+    EXPECT_EQ(write(36),
               "\u97f3\u697d.mid\n"
               "  Tempo (BPM):    120.00\n"
               "  Key Signature:  Eb\n"
@@ -422,6 +491,39 @@ TEST(OutputFormat, TableFitsItsWidthByDisplayColumnsThenWrapsThenShortensHeaders
               "  Tempo (BPM):    81.36\n"
               "  Key Signature:\n"
               "  Length (ticks): 23040\n");
+}
+
+TEST(OutputFormat, ATableCutsTextValuesToLeavePathsTheirRoomButNeverNumbers) {
+    const auto write = [](std::size_t width) {
+        std::ostringstream out;
+        auto writer = MakeRowWriter(OutputFormat::kTable, out, width);
+        writer->Begin({"status", "Key Signature", "Length (ticks)"});
+        writer->Row("a.mid", {std::string("ok"), std::string("sf=-11 major"), std::string("12345678")});
+        writer->Row("\u97f3.mid", {std::string("\u97f3\u697d\u97f3\u697d\u97f3\u697d"), std::string("Eb"), std::nullopt});
+        writer->End();
+        return out.str();
+    };
+    // Short headers leave paths 15 columns from 57 on.
+    EXPECT_EQ(write(57),
+              "status        Key Sig            Len  path\n"
+              "                             (ticks)\n"
+              "ok            sf=-11 major  12345678  a.mid\n"
+              "\u97f3\u697d\u97f3\u697d\u97f3\u697d  Eb                      \u97f3.mid\n");
+    // Narrower, the widest text column gives first, an ellipsis where a
+    // value is cut, no wide character split; never below a header's width.
+    EXPECT_EQ(write(52),
+              "status       Key Sig            Len  path\n"
+              "                            (ticks)\n"
+              "ok           sf=-11 major  12345678  a.mid\n"
+              "\u97f3\u697d\u97f3\u697d\u97f3\u2026  Eb                      \u97f3.mid\n");
+    EXPECT_EQ(write(38),
+              "status  Key       Len  path\n"
+              "        Sig   (ticks)\n"
+              "ok      sf\u2026  12345678  a.mid\n"
+              "\u97f3\u697d\u2026   Eb             \u97f3.mid\n");
+    // Cut to their headers and still short of 15 columns: the list, whole.
+    const std::string list = write(37);
+    EXPECT_EQ(list.rfind("a.mid\n  status:         ok\n  Key Signature:  sf=-11 major\n", 0), 0u) << list;
 }
 
 TEST(OutputFormat, TableColumnsAlignByScreenColumnsWithEmptyCellsAndListLabelsByTheWidest) {
@@ -535,11 +637,11 @@ TEST(FieldSelection, ShortNamesDropOnlyTheWholeWordsAllNamesShare) {
 
 TEST(RunTotals, CountsFilesAndAddsPlayingTime) {
     RunTotals totals;
-    totals.AddFile(false, std::string("4.000"));
-    totals.AddFile(false, std::string("3599.5"));
-    totals.AddFile(false, std::nullopt);
-    totals.AddFile(true, std::nullopt);
-    totals.AddFile(false, std::string("not a number"));
+    totals.AddShown(std::string("4.000"));
+    totals.AddShown(std::string("3599.5"));
+    totals.AddShown(std::nullopt);
+    totals.AddNotMidi();
+    totals.AddShown(std::string("not a number"));
     totals.errors = 2;
     totals.skipped = 3;
     EXPECT_EQ(FormatTotals(totals), "files read: 5\nnot MIDI: 1\nnot readable: 2\nskipped by extension: 3\n"

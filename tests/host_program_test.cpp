@@ -175,7 +175,7 @@ TEST(HostProgram, WhereAndSortAgreeWithTheTsvOutput) {
         std::function<bool(const TsvRow&)> keeps;
     };
     const Filter filters[] = {
-        {"duration >= 5.5 & bpm < 200",  // numbers, by value
+        {"duration >= 5.5 & bpm < 2e2",  // numbers, by value
          [](const TsvRow& r) { return !r[kDuration].empty() && Number(r[kDuration]) >= 5.5 && Number(r[kBpm]) < 200; }},
         {R"(key = "em" | time != "4/4")",  // text, any case
          [](const TsvRow& r) { return r[kKey] == "Em" || (!r[kTime].empty() && r[kTime] != "4/4"); }},
@@ -208,9 +208,6 @@ TEST(HostProgram, WhereAndSortAgreeWithTheTsvOutput) {
     });
     EXPECT_EQ(TsvRows(RunProgram({"--format", "tsv", "--sort", "key, bpm", MIDIFIELDS_SAMPLES}).out), expected);
 
-    // Files left out still count in the summary.
-    const ProgramRun summary = RunProgram({"--format", "tsv", "--summary", "--where", "ticks > 1000", MIDIFIELDS_SAMPLES});
-    EXPECT_NE(summary.err.find("files read: 7\nnot matching: 4\n"), std::string::npos) << summary.err;
 }
 
 TEST(HostProgram, FieldsOfConditionsAreReadUnshownAndSortTiesKeepTheWalkOrder) {
@@ -237,7 +234,9 @@ TEST(HostProgram, ABadConditionOrSortIsAUsageErrorThatSaysWhere) {
               "midifields: --where: no field 'tempx' (see --list-fields) at position 16\n"
               "  duration > 1 & tempx < 3\n"
               "                 ^\n");
-    for (const char* where : {R"(key < "F")", R"(key = "F)", "duration > 1 |", "duration 3"}) {
+    // A comparison that could never hold, as a comparison people get wrong.
+    for (const char* where : {R"(key < "F")", R"(key = "F)", "duration > 1 |", "duration 3", "key < 3", "status = 0",
+                              R"(bpm = "fast")"}) {
         const ProgramRun run = RunProgram({"--where", Expression(where), MIDIFIELDS_SAMPLES});
         EXPECT_EQ(run.status, 2) << where;
         EXPECT_NE(run.err.find(" at position "), std::string::npos) << where << ": " << run.err;
@@ -279,6 +278,62 @@ TEST(HostProgram, SummaryCountsFilesNotMidiAndPlayingTime) {
                            "total playing time: 3601.000 s (1:00:01)\nMIDI files without playing time: 0\n"),
               std::string::npos)
         << run.err;
+}
+
+TEST(HostProgram, EverySummaryCountAddsUpToThePathsGivenWhateverWhereKeeps) {
+    TestFolder folder;
+    folder.Write("long.mid", SmallMidi(960 * 4));  // 4 s at 480 ticks a quarter note, 120 BPM
+    folder.Write("longer.mid", SmallMidi(960 * 6));
+    folder.Write("short.mid", SmallMidi(480));
+    folder.Write("junk.mid", midi_bytes::Text("not MIDI"));
+    folder.Write("empty.mid", {});
+    const std::string root = P(folder.Root());
+    // Six paths: five files read (two shown, one MIDI file --where leaves
+    // out, two that are not MIDI whatever it says), one not readable.
+    const ProgramRun run =
+        RunProgram({"--summary", "--where", "duration > 1", "--fields", "duration", root, P(folder.Root() / "gone.mid")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(TsvRows(run.out).size(), 2u) << run.out;
+    EXPECT_NE(run.err.find("files read: 5\nnot matching: 1\nnot MIDI: 2\nnot readable: 1\nskipped by extension: 0\n"
+                           "total playing time: 10.000 s (0:00:10)\nMIDI files without playing time: 0\n"),
+              std::string::npos)
+        << run.err;
+    // A file that is not MIDI and that --where keeps is shown and still counted so.
+    const ProgramRun kept = RunProgram({"--summary", "--where", "!has(duration)", root});
+    EXPECT_EQ(TsvRows(kept.out).size(), 2u) << kept.out;
+    EXPECT_NE(kept.err.find("files read: 5\nnot matching: 3\nnot MIDI: 2\n"), std::string::npos) << kept.err;
+}
+
+TEST(HostProgram, TheStatusGivesEveryPathARowInEveryFormatAndTheMessageStays) {
+    TestFolder folder;
+    const std::string good = P(folder.Write("good.mid", SmallMidi()));
+    const std::string junk = P(folder.Write("junk.mid", midi_bytes::Text("not MIDI")));
+    const std::string gone = P(folder.Root() / "gone.mid");
+    const std::string message = "midifields: " + gone + ": no such file or folder\n";
+    const ProgramRun tsv = RunProgram({"--fields", "STATUS,ticks", good, gone, junk});
+    EXPECT_EQ(tsv.status, 1);
+    EXPECT_EQ(tsv.err, message);
+    EXPECT_EQ(tsv.out, "path\tstatus\tMIDI Length (ticks)\n" + good + "\tok\t480\n" + gone +
+                           "\tno such file or folder\t\n" + junk + "\tnot MIDI\t\n");
+    EXPECT_EQ(RunProgram({"--format", "csv", "--fields", "ticks,status", gone}).out,
+              "path,MIDI Length (ticks),status\r\n" + CsvField(gone) + ",,no such file or folder\r\n");
+    // In JSON the status is always a string, the fields of a path not read null.
+    const nlohmann::ordered_json row = {{"path", gone}, {"status", "no such file or folder"}, {"MIDI Format", nullptr}};
+    EXPECT_EQ(RunProgram({"--format", "jsonl", "--fields", "status,format", gone}).out, row.dump() + "\n");
+    EXPECT_EQ(nlohmann::ordered_json::parse(RunProgram({"--format", "json", "--fields", "status,format", gone}).out),
+              nlohmann::ordered_json::array({row}));
+    EXPECT_EQ(RunProgram({"--format", "table", "--fields", "status", gone, good}).out,
+              "status                  path\nno such file or folder  " + gone + "\nok                      " + good + "\n");
+    EXPECT_EQ(RunProgram({"--format", "list", "--fields", "status", gone}).out, gone + "\n  status: no such file or folder\n");
+
+    // Named by --where or --sort only, it still gives the unreadable paths
+    // their rows: the files a catalogue's owner most needs to know about.
+    const ProgramRun problems = RunProgram({"--fields", "ticks", "--where", Expression(R"(status != "ok")"), "--sort", "-status",
+                                            good, gone, junk});
+    EXPECT_EQ(problems.err, message);
+    EXPECT_EQ(problems.out, "path\tMIDI Length (ticks)\n" + junk + "\t\n" + gone + "\t\n");
+    // Without it, a path not read has its message only.
+    EXPECT_EQ(RunProgram({"--fields", "ticks", good, gone}).out, "path\tMIDI Length (ticks)\n" + good + "\t480\n");
 }
 
 TEST(HostProgram, AMissingPathIsReportedAndTheOthersAreStillRead) {
@@ -345,6 +400,17 @@ TEST(HostProgram, ThePluginIsLoadedByItsFullPathAndOneThatFailsIsNamed) {
     EXPECT_EQ(wrong.status, 1);
     EXPECT_NE(wrong.err.find("ContentGetDetectString"), std::string::npos) << wrong.err;
 #endif
+}
+
+TEST(HostProgram, ARelativeFolderIsWalkedAndItsFilesShownByTheirRelativePaths) {
+    TestFolder folder;
+    folder.Write(fs::path("music") / "b.mid", SmallMidi(960));
+    folder.Write(fs::path("music") / "sub" / "a.mid", SmallMidi());
+    folder.Write(fs::path("music") / "notes.txt", SmallMidi());
+    const ProgramRun run = RunCommand(InFolder(folder.Root(), HostCommand({"--fields", "ticks", "music"})));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "path\tMIDI Length (ticks)\n" + P(fs::path("music") / "b.mid") + "\t960\n" +
+                           P(fs::path("music") / "sub" / "a.mid") + "\t480\n");
 }
 
 TEST(HostProgram, ReadingThroughThePluginsExportsPrintsWhatTheProgramsOwnReadingPrints) {
@@ -427,6 +493,14 @@ TEST(HostProgram, FilesFromAListPrintsWhatNamingTheFilesPrints) {
     const ProgramRun empty = RunProgram({"--files-from", "-"}, P(folder.Write("empty", {})));
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.err, "midifields: standard input: no paths listed\n");
+    // A list that is not there, or is a folder, is named as the list, once.
+    for (const auto& [list, reason] : {std::pair<std::string, std::string>{P(folder.Root() / "gone"), "no such file or folder"},
+                                       {P(folder.Root() / "sub"), "a folder, not a list of paths"}}) {
+        const ProgramRun run = RunProgram({"--files-from", list});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "midifields: --files-from " + list + ": " + reason + "\n");
+    }
 
     // A list for -0 read by lines: no cut path, and a hint.
     const ProgramRun withoutNull = RunProgram({"--files-from", "-"}, nulFile);
@@ -452,6 +526,25 @@ TEST(HostProgram, AllFilesReadsEveryFileAndAFolderWithoutMidiFilesIsNoticed) {
     EXPECT_EQ(kar.out, "path\tMIDI Length (ticks)\n" + P(karaoke) + "\t960\n");
     EXPECT_EQ(all.err, "files read: 2\nnot MIDI: 1\nnot readable: 0\nskipped by extension: 0\n"
                        "total playing time: 1.000 s (0:00:01)\nMIDI files without playing time: 0\n");
+}
+
+TEST(HostProgram, WhereAskingForNamesTheWalkPassesOverGetsAHint) {
+    TestFolder folder;
+    const std::string karaoke = P(folder.Write("song.kar", SmallMidi(960)));
+    folder.Write("other.mid", SmallMidi());
+    const std::string hint = "midifields: --where asks for .kar files, which folders are not searched for (--ext kar reads them)\n";
+    for (const char* where : {R"(EXT = "kar")", R"(ticks > 1 & NAME = "*.KAR")", R"(!(EXT != "kar" & NAME != "x"))"}) {
+        const ProgramRun run = RunProgram({"--fields", "ticks", "--where", Expression(where), P(folder.Root())});
+        EXPECT_EQ(run.status, 0) << where;
+        EXPECT_EQ(run.out, "path\tMIDI Length (ticks)\n") << where;
+        EXPECT_EQ(run.err, hint) << where;
+    }
+    // No hint where the walk takes such files, or the expression does not ask for them.
+    const ProgramRun taken = RunProgram({"--ext", "kar", "--fields", "ticks", "--where", Expression(R"(EXT = "kar")"), P(folder.Root())});
+    EXPECT_EQ(taken.out, "path\tMIDI Length (ticks)\n" + karaoke + "\t960\n");
+    EXPECT_EQ(taken.err, "");
+    for (const char* where : {R"(EXT != "kar")", R"(!(EXT = "kar"))", R"(NAME = "*.k*")"})
+        EXPECT_EQ(RunProgram({"--where", Expression(where), P(folder.Root())}).err, "") << where;
 }
 
 TEST(HostProgram, VersionHelpAndOptionValuesAsPeopleWriteThem) {
@@ -569,6 +662,39 @@ TEST(HostProgram, TsvEscapesOnlyTabsAndLineBreaks) {
     const fs::path broken = folder.Write("line\nbreak.mid", SmallMidi());
     const ProgramRun run = RunProgram({"--fields", "1", P(broken), P(backslashes)});
     EXPECT_EQ(run.out, "path\tMIDI Format\n" + P(folder.Root()) + "/line\\nbreak.mid\t0\n" + P(backslashes) + "\t0\n");
+}
+
+// A control character other than the line ends of a message of several lines.
+bool HoldsControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && c != '\n') || byte == 0x7F;
+    });
+}
+
+TEST(HostProgram, WhateverAMessageQuotesNoControlCharacterReachesTheTerminal) {
+    TestFolder folder;
+    const std::string file = P(folder.Write("a.mid", SmallMidi()));
+    // An expression quoting a field name that clears the screen, and a bell.
+    const ProgramRun where = RunProgram({"--where", "\"tempo\x1b[2J\" > 1 & \a", file});
+    EXPECT_EQ(where.status, 2);
+    EXPECT_EQ(where.err,
+              "midifields: --where: no field 'tempo\\x1B[2J' (see --list-fields) at position 1\n"
+              "  \"tempo\\x1B[2J\" > 1 & \\x07\n"
+              "  ^\n");
+    // A plug-in that does not load, named with a terminal title and a bell;
+    // a field and an option of the same sort.
+    const std::string plugin = P(folder.Root() / "plug\x1b]0;title\a.so");
+    const ProgramRun load = RunProgram({"--plugin", plugin, file});
+    EXPECT_EQ(load.status, 1);
+    EXPECT_EQ(load.err.rfind("midifields: " + P(folder.Root()) + "/plug\\x1B]0;title\\x07.so: cannot load the plug-in: ", 0), 0u)
+        << load.err;
+    const ProgramRun field = RunProgram({"--fields", "bpm\x1b[5m", file});
+    const ProgramRun option = RunProgram({"--bogus\a", file});
+    for (const ProgramRun* run : {&where, &load, &field, &option}) {
+        EXPECT_NE(run->err, "");
+        EXPECT_FALSE(HoldsControlCharacter(run->err)) << run->err;
+    }
 }
 
 TEST(HostProgram, AnUnreadableFileOrADanglingLinkIsAnErrorNamedWithoutControlCharacters) {

@@ -120,20 +120,52 @@ TEST(OpenFileTest, DataThatIsNotOnThisMachineIsNotFetched) {
         EXPECT_FALSE(DataIsElsewhere(attributes)) << attributes;
 }
 
-TEST(OpenFileTest, ALinkIsJudgedByWhatItsOpenReached) {
+// An opened handle as a test describes it, counting the questions asked.
+class DescribedHandle final : public OpenedFile {
+public:
+    DescribedHandle(std::int64_t size, std::uint32_t attributes, bool diskFile = true)
+        : size_(size), attributes_(attributes), diskFile_(diskFile) {}
+    bool IsDiskFile() const override { return diskFile_; }
+    bool Size(std::int64_t& size) const override {
+        size = size_;
+        return true;
+    }
+    bool Attributes(std::uint32_t& attributes) const override {
+        ++attributeQuestions;
+        attributes = attributes_;
+        return attributes_ != INVALID_FILE_ATTRIBUTES;
+    }
+    mutable int attributeQuestions = 0;
+
+private:
+    std::int64_t size_;
+    std::uint32_t attributes_;
+    bool diskFile_;
+};
+
+TEST(OpenFileTest, TheSizeIsTheHandlesAndALinkIsJudgedByWhatItsOpenReached) {
     // Windows describes a symbolic link's name as the link itself, a reparse
-    // point of size 0; Wine follows the link. So the decisions are tested on
-    // the values Windows gives.
-    constexpr std::uint32_t kArchive = 0x20, kReparsePoint = 0x400, kFolder = 0x10;
-    EXPECT_FALSE(RefusedByAttributes(kArchive | kReparsePoint));  // a link to a file is opened
-    EXPECT_TRUE(RefusedByAttributes(kFolder | kReparsePoint));    // a link to a folder is not
-    EXPECT_TRUE(IsReparsePoint(kArchive | kReparsePoint));        // and its target is asked about
-    EXPECT_FALSE(IsReparsePoint(kArchive));
-    // The size is the one the open handle tells.
-    EXPECT_EQ(SizeToRead(kArchive, (std::int64_t{1} << 32) + 5), (std::int64_t{1} << 32) + 5);
-    // A target whose data is offline or in the cloud is not read.
-    for (const std::uint32_t elsewhere : {0x1000u, 0x400000u}) EXPECT_EQ(SizeToRead(kArchive | elsewhere, 1234), -1);
-    EXPECT_EQ(SizeToRead(kFolder, 0), -1);
+    // point of size 0, and Wine follows links in every look, so the choice
+    // is tested on the values Windows gives.
+    constexpr std::uint32_t kArchive = 0x20, kFolder = 0x10, kReparsePoint = 0x400;
+    constexpr std::int64_t kSize = (std::int64_t{1} << 32) + 5;
+    // A plain file is judged by its name's look: the handle is asked only
+    // its size, so what it would say of the attributes never counts.
+    const DescribedHandle file(kSize, kFolder);
+    EXPECT_EQ(SizeOfOpened(file, kArchive), kSize);
+    EXPECT_EQ(file.attributeQuestions, 0);
+    EXPECT_EQ(SizeOfOpened(DescribedHandle(kSize, kArchive), kArchive | 0x1000), -1);  // offline
+
+    // A link is judged by its target: read when that is a file here, never
+    // when it is a folder, offline or in the cloud, or cannot be told.
+    const DescribedHandle linkedFile(kSize, kArchive);
+    EXPECT_EQ(SizeOfOpened(linkedFile, kArchive | kReparsePoint), kSize);
+    EXPECT_EQ(linkedFile.attributeQuestions, 1);
+    for (const std::uint32_t target : {kFolder, kArchive | 0x1000u, kArchive | 0x400000u, std::uint32_t{INVALID_FILE_ATTRIBUTES}})
+        EXPECT_EQ(SizeOfOpened(DescribedHandle(kSize, target), kArchive | kReparsePoint), -1) << target;
+
+    // A device or a pipe, which opens like a file, is never read.
+    EXPECT_EQ(SizeOfOpened(DescribedHandle(0, kArchive, false), kArchive), -1);
 }
 
 TEST(LongPathTest, ARelativePathIsMeasuredMadeAbsolute) {

@@ -5,6 +5,14 @@
 #include "host/output/list_writer.h"
 #include "host/output/table_writer.h"
 
+std::string OutputFormatNames() {
+    std::string names;
+    for (const OutputFormatName& entry : kOutputFormats) names += (names.empty() ? "" : ", ") + std::string(entry.name);
+    return names;
+}
+
+bool IsForPeople(OutputFormat format) { return format == OutputFormat::kTable || format == OutputFormat::kList; }
+
 std::unique_ptr<RowWriter> MakeRowWriter(OutputFormat format, std::ostream& out, std::size_t width) {
     switch (format) {
         case OutputFormat::kTable: return std::make_unique<TableWriter>(out, width);

@@ -4,7 +4,7 @@
 #include <numeric>
 #include <sstream>
 
-#include "host/field_selection.h"
+#include "host/output/display_names.h"
 #include "host/output/list_writer.h"
 #include "host/output/terminal_text.h"
 
@@ -12,9 +12,14 @@ namespace {
 
 constexpr const char* kGap = "  ";
 constexpr std::size_t kGapWidth = 2;
-// The room a path is given before headers are wrapped or shortened; the
-// short headers ask only that the value columns fit.
+// The room a path is given before headers are wrapped or shortened.
 constexpr std::size_t kPathRoom = 30;
+// The least room a path keeps at the start of its row, with short headers
+// and text values cut; without it the files are written as the list. All
+// nine fields of most collections leave 15 to 19 columns of 80 (an hour-long
+// file and an SMPTE division, 15), and the list of a large collection
+// reads worse than such a table.
+constexpr std::size_t kLeastPathRoom = 15;
 
 // A value column: its header, its values' width and alignment, the width
 // it gets.
@@ -73,20 +78,40 @@ void WriteLine(std::ostream& out, const std::vector<Column>& columns, const std:
     out << line << '\n';
 }
 
-enum HeaderForm { kOneLine, kWrapped, kShort };
+// The forms a table takes to fit a width, the first that fits: headers on
+// one line, wrapped at their blanks, or short; then, short, with text
+// values cut.
+enum TableForm { kOneLine, kWrapped, kShort, kCutValues };
+
+// Narrows the columns of text, the widest first and none below its
+// header's longest word, until excess columns are freed or none can give
+// more. Numbers are never cut.
+void CutTextColumns(std::vector<Column>& columns, std::size_t excess) {
+    for (; excess > 0; --excess) {
+        Column* widest = nullptr;
+        for (Column& column : columns)
+            if (!column.numbers && column.width > LongestWord(column.header) && (widest == nullptr || column.width > widest->width))
+                widest = &column;
+        if (widest == nullptr) return;
+        --widest->width;
+    }
+}
 
 // Sets the columns' headers (from the field names) and widths for the form;
-// true when the table then fits the limit, leaving room for paths but with
-// the short form.
-bool FitHeaders(std::vector<Column>& columns, const std::vector<std::string>& fieldNames, HeaderForm form,
-                std::size_t limit) {
+// true when the value columns then leave the path the room the form asks
+// for, or there is no limit.
+bool FitForm(std::vector<Column>& columns, const std::vector<std::string>& fieldNames, TableForm form, std::size_t limit) {
     for (std::size_t c = 0; c < columns.size(); ++c) {
         Column& column = columns[c];
-        column.header = form == kShort ? CompactFieldName(fieldNames[c]) : fieldNames[c];
+        column.header = form >= kShort ? CompactFieldName(fieldNames[c]) : fieldNames[c];
         column.width =
             std::max(column.valueWidth, form == kOneLine ? DisplayWidth(column.header) : LongestWord(column.header));
     }
-    return limit == 0 || ValueColumnsWidth(columns) + (form == kShort ? 1 : kPathRoom) <= limit;
+    if (limit == 0) return true;
+    const std::size_t room = form <= kWrapped ? kPathRoom : kLeastPathRoom;
+    if (form == kCutValues && ValueColumnsWidth(columns) + room > limit)
+        CutTextColumns(columns, ValueColumnsWidth(columns) + room - limit);
+    return ValueColumnsWidth(columns) + room <= limit;
 }
 
 }  // namespace
@@ -119,9 +144,10 @@ void TableWriter::End() {
         columns[c].numbers = anyValue && allNumbers;
     }
 
-    // Headers on one line, else wrapped, else short; the first that fits.
-    const auto fits = [&](HeaderForm form) { return FitHeaders(columns, fieldNames_, form, limit_); };
-    if (!fits(kOneLine) && !fits(kWrapped) && !fits(kShort)) return WriteList();
+    const auto fits = [&](TableForm form) { return FitForm(columns, fieldNames_, form, limit_); };
+    if (!fits(kOneLine) && !fits(kWrapped) && !fits(kShort) && !fits(kCutValues)) return WriteList();
+    for (auto& row : cells_)
+        for (std::size_t c = 0; c < columns.size(); ++c) row[c] = CutToColumns(row[c], columns[c].width);
 
     const std::vector<std::vector<std::string>> header = WrapHeaders(columns);
     for (std::size_t line = 0; line < header.size(); ++line)

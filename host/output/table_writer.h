@@ -4,10 +4,12 @@
 // moves another row's columns.
 //
 // The columns need every row's width, so the rows are kept and printed at
-// the end. Fitting a width: headers on one line when they leave room for
-// paths; else wrapped at their blanks; else in their short forms ("Dur
-// (sec)", "Time Sig"); and when even those value columns do not fit, the
-// files are written as the list.
+// the end. Fitting a width: headers on one line when they leave 30 columns
+// for paths; else wrapped at their blanks; else in their short forms ("Dur
+// (sec)", "Time Sig") when they leave 15; else so, with text values cut
+// (an ellipsis at the end) down to their headers' widths, the widest
+// first, numbers never; and when even those leave a path fewer than 15
+// columns at the start of its row, the files are written as the list.
 #pragma once
 
 #include <cstddef>

@@ -119,6 +119,23 @@ std::size_t DisplayWidth(const std::string& text) {
     return width;
 }
 
+std::string CutToColumns(const std::string& text, std::size_t columns) {
+    if (DisplayWidth(text) <= columns || columns == 0) return text;
+    std::string out;
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t codePoint = 0;
+        const std::size_t decoded = DecodeUtf8(text, i, codePoint);
+        const std::size_t length = decoded == 0 ? 1 : decoded;
+        const std::size_t width = decoded == 0 ? 1 : static_cast<std::size_t>(CodePointWidth(codePoint));
+        if (used + width + 1 > columns) break;
+        out.append(text, i, length);
+        used += width;
+        i += length;
+    }
+    return out + "\u2026";
+}
+
 std::string PrintableText(const std::string& text, StandIn standIn) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {

@@ -15,6 +15,10 @@ int CodePointWidth(char32_t codePoint);
 // Columns the UTF-8 text takes (a stray byte that is not UTF-8 counts one).
 std::size_t DisplayWidth(const std::string& text);
 
+// The text as it is when it takes no more than columns; else cut to fit
+// them, an ellipsis taking the last one.
+std::string CutToColumns(const std::string& text, std::size_t columns);
+
 // What a terminal must not be given as it is: a control character (C0, DEL
 // and the C1 range U+0080-U+009F, which some terminals obey as escape
 // sequences) or a byte that is not UTF-8. PrintableText shows each in one
