@@ -1,9 +1,11 @@
 // What makes a file an archive the program opens: its first bytes, and for
 // a file met in a folder also its name.
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "host/archive_reader.h"
+#include "host/system.h"
 #include "host/text_encoding.h"
 
 namespace {
@@ -34,4 +36,11 @@ bool HasArchiveName(const std::string& name) {
     for (const char* suffix : {".zip", ".tar", ".tgz", ".tar.gz", ".tbz2", ".tar.bz2", ".txz", ".tar.xz"})
         if (EndsWith(lower, suffix)) return true;
     return false;
+}
+
+bool StartsAsArchive(const std::filesystem::path& path) {
+    std::ifstream file(SystemPath(path), std::ios::binary);
+    char head[kArchiveSniffSize];
+    file.read(head, sizeof head);
+    return LooksLikeArchive(reinterpret_cast<const std::uint8_t*>(head), static_cast<std::size_t>(file.gcount()));
 }

@@ -19,6 +19,11 @@
 #include <string>
 #include <vector>
 
+// Whether this build reads archives at all (the Windows program does not),
+// and when not, the words of the message for an archive named to it.
+bool ArchivesAreRead();
+const char* ArchivesNotReadReason();
+
 // The largest member read into memory; larger ones (as stated, or as they
 // turn out when read) are not read.
 constexpr std::uint64_t kLargestMember = std::uint64_t{256} << 20;
@@ -30,6 +35,10 @@ bool LooksLikeArchive(const std::uint8_t* bytes, std::size_t size);
 
 // The bytes LooksLikeArchive needs at most.
 constexpr std::size_t kArchiveSniffSize = 512;
+
+// Whether the file at path starts as an archive does; false when it cannot
+// be read (reading it then says why).
+bool StartsAsArchive(const std::filesystem::path& path);
 
 // Whether a name says archive: .zip, .tar, .tgz, .tar.gz, .tbz2, .tar.bz2,
 // .txz or .tar.xz, in any case. A folder's files are opened as archives

@@ -3,10 +3,15 @@
 // refused with the words on what to use instead.
 #include "host/archive_reader.h"
 
+bool ArchivesAreRead() { return false; }
+
+const char* ArchivesNotReadReason() {
+    return "an archive, which the Windows program does not read: unpack it first (Explorer, or tar -xf), or read "
+           "it with the Python package";
+}
+
 struct ArchiveReader::State {
-    std::string problem =
-        "archives are not read by this program on Windows: unpack it first (Explorer, or tar -xf), or read it "
-        "with the Python package";
+    std::string problem = ArchivesNotReadReason();
     std::string none;
 };
 

@@ -28,14 +28,19 @@ FileValues ReadRecord(const std::filesystem::path& path, const std::vector<bool>
     FileValues read;
     MidiRecord record;
     read.opened = ReadMidiRecord(PathForRecords(path).c_str(), &record) == kMidiRecordRead;
-    read.values.resize(wanted.size());
-    for (std::size_t index = 0; index < wanted.size() && index < kMidiRecordFieldCount; ++index)
-        if (wanted[index] && record.results[index] == kValueKindWideText && record.lengths[index] > 0)
-            read.values[index] = Utf16ToUtf8(record.texts[index]);
+    read.values = RecordValues(record, wanted);
     return read;
 }
 
 }  // namespace
+
+std::vector<FieldValue> RecordValues(const MidiRecord& record, const std::vector<bool>& wanted) {
+    std::vector<FieldValue> values(wanted.size());
+    for (std::size_t index = 0; index < wanted.size() && index < kMidiRecordFieldCount; ++index)
+        if (wanted[index] && record.results[index] == kValueKindWideText && record.lengths[index] > 0)
+            values[index] = Utf16ToUtf8(record.texts[index]);
+    return values;
+}
 
 std::vector<std::string> ReadCatalogue(const FieldSource& source) {
     if (source.plugin) return ReadPluginCatalogue(*source.plugin);

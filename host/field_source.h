@@ -12,6 +12,7 @@
 
 #include "host/field_value.h"
 #include "host/plugin_loader.h"
+#include "records/midi_record.h"
 
 struct FieldSource {
     std::optional<Plugin> plugin;  // set: read through this plug-in
@@ -36,3 +37,6 @@ struct FileValues {
 };
 
 FileValues ReadFileValues(const FieldSource& source, const std::filesystem::path& path, const std::vector<bool>& wanted);
+
+// The fields marked in wanted of a record read already (an archive's member).
+std::vector<FieldValue> RecordValues(const MidiRecord& record, const std::vector<bool>& wanted);

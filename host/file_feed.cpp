@@ -5,11 +5,13 @@
 #include "host/path_text.h"
 #include "host/system.h"
 
-FileFeed::FileFeed(WalkOptions options, std::vector<std::string> named, std::istream* list, char separator)
-    : walk_(std::move(options)), named_(std::move(named)), list_(list), separator_(separator) {
-    const bool allFiles = std::all_of(named_.begin(), named_.end(), [](const std::string& path) {
+FileFeed::FileFeed(const WalkOptions& options, std::vector<std::string> named, std::istream* list, char separator)
+    : walk_(options), named_(std::move(named)), list_(list), separator_(separator) {
+    // Each named path one file to read, none of them an archive of many.
+    const bool allFiles = std::all_of(named_.begin(), named_.end(), [&options](const std::string& path) {
         std::error_code error;
-        return std::filesystem::is_regular_file(PathStatus(PathFromUtf8(path), error));
+        const std::filesystem::path file = PathFromUtf8(path);
+        return std::filesystem::is_regular_file(PathStatus(file, error)) && !IsNamedArchive(file, options);
     });
     if (list_ == nullptr && allFiles) knownTotal_ = named_.size();
 }

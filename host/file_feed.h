@@ -15,7 +15,7 @@
 class FileFeed {
 public:
     // list may be null; its paths end in separator ('\n' or '\0').
-    FileFeed(WalkOptions options, std::vector<std::string> named, std::istream* list, char separator);
+    FileFeed(const WalkOptions& options, std::vector<std::string> named, std::istream* list, char separator);
 
     // The next file to read (or a path that cannot be read); false at the end.
     bool Next(WalkEntry& entry);

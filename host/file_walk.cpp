@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <system_error>
 
+#include "host/archive_walk.h"
+
+#include "host/path_text.h"
 #include "host/reason_text.h"
 #include "host/system.h"
 
@@ -55,17 +58,40 @@ Kind Classify(const fs::path& path, fs::file_type listedType, bool named, std::s
 
 }  // namespace
 
+bool IsNamedArchive(const fs::path& path, const WalkOptions& options) {
+    // A file named as a MIDI file is one; any other may be an archive.
+    return (!options.midiName || !options.midiName(path.filename())) && StartsAsArchive(path);
+}
+
+FileWalk::FileWalk(WalkOptions options) : options_(std::move(options)) {}
+
+FileWalk::~FileWalk() = default;
+
 void FileWalk::Start(const fs::path& path) {
     levels_.clear();
     ready_.reset();
+    archive_.reset();
     skipped_ = 0;
     std::string problem;
     switch (Classify(path, fs::file_type::unknown, true, problem)) {
         case Kind::kFolder: Enter(path, options_.recurse); break;
         case Kind::kFile:
-        case Kind::kProblem: ready_ = WalkEntry{path, problem}; break;
+            if (IsNamedArchive(path, options_)) {
+                if (!options_.openArchives) ready_ = WalkEntry{path, options_.archiveProblem, nullptr};
+                else if (OpenArchive(path, options_.recurse)) break;
+            }
+            if (!ready_) ready_ = WalkEntry{path, "", nullptr};
+            break;
+        case Kind::kProblem: ready_ = WalkEntry{path, problem, nullptr}; break;
         case Kind::kPassOver: break;
     }
+}
+
+bool FileWalk::OpenArchive(const fs::path& path, bool recurse) {
+    archive_ = std::make_unique<ArchiveWalk>(path, options_.accept, recurse);
+    if (!archive_->IsNotAnArchive()) return true;
+    archive_.reset();
+    return false;
 }
 
 void FileWalk::Enter(const fs::path& folder, bool recurse) {
@@ -77,7 +103,7 @@ void FileWalk::Enter(const fs::path& folder, bool recurse) {
     ListFolder(folder, level.entries, error);
     // A folder that could not be read, or only in part: said first, then
     // what was read.
-    if (error) ready_ = WalkEntry{folder, ReasonText(error)};
+    if (error) ready_ = WalkEntry{folder, ReasonText(error), nullptr};
     std::sort(level.entries.begin(), level.entries.end(),
               [](const ListedName& a, const ListedName& b) { return a.name.native() < b.name.native(); });
     level.recurse = recurse;
@@ -91,6 +117,12 @@ bool FileWalk::Next(WalkEntry& entry) {
             entry = std::move(*ready_);
             ready_.reset();
             return true;
+        }
+        if (archive_) {
+            if (archive_->Next(entry)) return true;
+            skipped_ += archive_->Skipped();
+            archive_.reset();
+            continue;
         }
         if (levels_.empty()) return false;
         Level& level = levels_.back();
@@ -106,10 +138,17 @@ bool FileWalk::Next(WalkEntry& entry) {
                 if (level.recurse) Enter(path, true);  // may end the reference to level
                 break;
             case Kind::kFile:
-                if (!options_.accept || options_.accept(path.filename())) ready_ = WalkEntry{path, ""};
-                else ++skipped_;
+                if (!options_.accept || options_.accept(path.filename())) {
+                    ready_ = WalkEntry{path, "", nullptr};
+                } else if (options_.openArchives && level.recurse && HasArchiveName(PathText(path.filename())) &&
+                           StartsAsArchive(path)) {
+                    // An archive in a folder is walked as a subfolder is.
+                    if (!OpenArchive(path, true)) ++skipped_;
+                } else {
+                    ++skipped_;
+                }
                 break;
-            case Kind::kProblem: ready_ = WalkEntry{path, problem}; break;
+            case Kind::kProblem: ready_ = WalkEntry{path, problem, nullptr}; break;
             case Kind::kPassOver: break;
         }
     }

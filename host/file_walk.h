@@ -14,18 +14,30 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "host/system.h"
+#include "records/midi_record.h"
 
 struct WalkOptions {
     bool recurse = true;
     // Decides on the last component of a file found in a folder; unset
     // takes every file.
     std::function<bool(const std::filesystem::path& fileName)> accept;
+    // The names read as MIDI files whatever their content (the detection
+    // expression's and --ext's): any other file named by the user is looked
+    // into, and opened as an archive when it is one. Unset: every name.
+    std::function<bool(const std::filesystem::path& fileName)> midiName;
+    // Whether archives are opened: a file the user names that is one, or
+    // one met in a folder whose name and content say so (which is then
+    // walked as a subfolder would be). Otherwise a named archive has
+    // archiveProblem, and one in a folder is a file like any other.
+    bool openArchives = true;
+    std::string archiveProblem;
 };
 
 // A file to read, or a path that cannot be read and its problem.
@@ -38,11 +50,21 @@ struct WalkOptions {
 struct WalkEntry {
     std::filesystem::path path;
     std::string problem;  // empty for a file to read
+    // A member of an archive, read already from memory: path is only shown.
+    std::shared_ptr<const MidiRecord> record;
 };
+
+class ArchiveWalk;
+
+// Whether a regular file named by the user is walked as an archive (or has
+// archiveProblem): its name is no MIDI file's and its first bytes are an
+// archive's.
+bool IsNamedArchive(const std::filesystem::path& path, const WalkOptions& options);
 
 class FileWalk {
 public:
-    explicit FileWalk(WalkOptions options) : options_(std::move(options)) {}
+    explicit FileWalk(WalkOptions options);
+    ~FileWalk();
     // Starts on one named path, dropping what is left of the last one.
     void Start(const std::filesystem::path& path);
     // The next file of the started path in walk order, or a problem at its
@@ -59,8 +81,12 @@ private:
         bool recurse = true;
     };
     void Enter(const std::filesystem::path& folder, bool recurse);
+    // Starts walking the archive at path when it is one; false when it is
+    // a file to read as it is.
+    bool OpenArchive(const std::filesystem::path& path, bool recurse);
 
     WalkOptions options_;
+    std::unique_ptr<ArchiveWalk> archive_;  // the archive being walked, if any
     std::set<std::string> visited_;  // folders entered in this run
     std::vector<Level> levels_;
     std::optional<WalkEntry> ready_;  // the next entry when it is not a level's

@@ -14,6 +14,7 @@
 #include <optional>
 #include <thread>
 
+#include "host/archive_reader.h"
 #include "host/field_selection.h"
 #include "host/file_expression.h"
 #include "host/file_feed.h"
@@ -36,6 +37,10 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// A plug-in reads files by their paths: an archive named with --plugin.
+constexpr const char* kArchiveThroughPlugin =
+    "an archive, whose members a plug-in cannot read (it reads files by their paths): read it without --plugin";
 
 constexpr int kExitProblem = 1;
 constexpr int kExitUsage = 2;
@@ -298,20 +303,24 @@ std::optional<int> HostRun::OpenList() {
 void HostRun::MakeFeed() {
     WalkOptions walkOptions;
     walkOptions.recurse = options_.recurse;
+    std::vector<std::string> extensions;
+    for (const std::string& extension : options_.extensions) extensions.push_back(AsciiLower(extension));
+    const auto midiName = [this, extensions](const fs::path& name) {
+        std::string text;
+        // A name that is not UTF-8 is taken when its extension is wanted,
+        // so it is read like any other.
+        PathToUtf8(name, text);
+        const std::string extension = AsciiLower(FileExtension(text));
+        return detect_->Accepts(text) || std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
+    };
     if (!options_.allFiles) {
-        std::vector<std::string> extensions;
-        for (const std::string& extension : options_.extensions) extensions.push_back(AsciiLower(extension));
-        walkAccepts_ = [this, extensions](const fs::path& name) {
-            std::string text;
-            // A name that is not UTF-8 is taken when its extension is wanted,
-            // so it is reported rather than silently skipped.
-            PathToUtf8(name, text);
-            const std::string extension = AsciiLower(FileExtension(text));
-            return detect_->Accepts(text) ||
-                   std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
-        };
+        walkAccepts_ = midiName;
         walkOptions.accept = walkAccepts_;
     }
+    walkOptions.midiName = midiName;
+    // A plug-in reads files by their paths, not an archive's members.
+    walkOptions.openArchives = ArchivesAreRead() && !source_.plugin;
+    walkOptions.archiveProblem = source_.plugin ? kArchiveThroughPlugin : ArchivesNotReadReason();
     feed_.emplace(std::move(walkOptions), options_.paths, list_, options_.nullSeparated ? '\0' : '\n');
 }
 
@@ -337,7 +346,9 @@ void HostRun::ReadFiles() {
     RunOrdered<WalkEntry, FileOutcome>(
         jobs, kReadAhead, [this](WalkEntry& entry) { return feed_->Next(entry); },
         [this](const WalkEntry& entry) {
-            return entry.problem.empty() ? ReadFile(source_, entry.path, wanted_) : FileOutcome{entry.problem, {}};
+            if (!entry.problem.empty()) return FileOutcome{entry.problem, {}};
+            if (entry.record) return FileOutcome{"", RecordValues(*entry.record, wanted_)};
+            return ReadFile(source_, entry.path, wanted_);
         },
         [&](WalkEntry& entry, FileOutcome& outcome) {
             if (!EmitRow(entry, outcome)) return false;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/archive_reader.h"
+#include "tests/archive_files.h"
 #include "tests/test_files.h"
 
 namespace fs = std::filesystem;
@@ -21,36 +22,9 @@ using test_files::TestFolder;
 
 namespace {
 
+using archive_files::Member;
+using archive_files::WriteArchive;
 using NameAndOutcome = std::pair<std::string, std::string>;
-
-struct Member {
-    std::string name;
-    midi_bytes::Bytes bytes;
-};
-
-// Writes members into path in a libarchive format ("zip", "gnutar") and
-// filter ("none", "gzip", "xz").
-void WriteArchive(const fs::path& path, const char* format, const char* filter, const std::vector<Member>& members) {
-    struct archive* writer = archive_write_new();
-    ASSERT_EQ(archive_write_set_format_by_name(writer, format), ARCHIVE_OK);
-    if (std::string(filter) != "none") {
-        ASSERT_EQ(archive_write_add_filter_by_name(writer, filter), ARCHIVE_OK);
-    }
-    ASSERT_EQ(archive_write_open_filename(writer, path.c_str()), ARCHIVE_OK);
-    for (const Member& member : members) {
-        struct archive_entry* entry = archive_entry_new();
-        archive_entry_set_pathname(entry, member.name.c_str());
-        archive_entry_set_filetype(entry, AE_IFREG);
-        archive_entry_set_perm(entry, 0644);
-        archive_entry_set_size(entry, static_cast<la_int64_t>(member.bytes.size()));
-        ASSERT_EQ(archive_write_header(writer, entry), ARCHIVE_OK) << archive_error_string(writer);
-        ASSERT_EQ(archive_write_data(writer, member.bytes.data(), member.bytes.size()),
-                  static_cast<la_ssize_t>(member.bytes.size()));
-        archive_entry_free(entry);
-    }
-    ASSERT_EQ(archive_write_close(writer), ARCHIVE_OK);
-    archive_write_free(writer);
-}
 
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
