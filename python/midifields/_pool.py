@@ -26,10 +26,12 @@ import queue
 import subprocess
 import sys
 import threading
-from typing import TYPE_CHECKING, Any, Callable, Deque, Iterable, Iterator, List, Optional, Tuple
+from typing import TYPE_CHECKING, Any, Callable, Deque, Iterable, Iterator, List, Optional, Sequence, Tuple
+
+from ._errors import WorkerError
 
 if TYPE_CHECKING:
-    from ._reading import Row
+    from ._reading import Outcome
     from ._walk import Entry
 
 # Chunks in flight per worker: one being read, the next ones waiting, so
@@ -38,10 +40,6 @@ CHUNKS_IN_FLIGHT_PER_WORKER = 3
 
 _PACKAGE_PARENT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 _START = "import sys; sys.path.insert(0, sys.argv[1]); from midifields._worker import serve; serve()"
-
-
-class WorkerError(RuntimeError):
-    """A worker process ended without answering (killed, out of memory)."""
 
 
 class _Worker:
@@ -169,20 +167,20 @@ class _ProcessPool:
             worker.close()
 
 
-def read_in_processes(chunks: Iterable[List[Entry]], setup: Tuple[Any, ...],
-                      jobs: int, read_here: Callable[[List[Entry]], List[Any]]) -> Iterator[Row]:
-    """(path, status, values) for the entries of chunks, in order. setup:
-    the library's path, the field indexes and whether the paths are named.
-    Until a worker has started, and only while no chunk is in flight, the
-    chunks are read here by read_here: a worker takes longer to start than
-    a few hundred small files take to read."""
-    pool = _ProcessPool(jobs, setup)
+def read_in_processes(chunks: Iterable[List[Entry]], library_path: str, indexes: Sequence[int], typed: bool,
+                      jobs: int, read_here: Callable[[List[Entry]], List[Outcome]]) -> Iterator[Tuple[Entry, Outcome]]:
+    """Each entry of chunks with its outcome, in order, read by jobs worker
+    processes that load the library at library_path and read the fields at
+    indexes (typed, or the library's texts). Until a worker has started,
+    and only while no chunk is in flight, the chunks are read here by
+    read_here: a worker takes longer to start than a few hundred small
+    files take to read."""
+    pool = _ProcessPool(jobs, (library_path, list(indexes), typed))
     window: Deque[Tuple[List[Entry], "concurrent.futures.Future[List[Any]]"]] = collections.deque()
     try:
         for chunk in chunks:
             if not window and not pool.ready:
-                for (path, _), (status, values) in zip(chunk, read_here(chunk)):
-                    yield path, status, values
+                yield from zip(chunk, read_here(chunk))
                 continue
             window.append((chunk, pool.submit(chunk)))
             if len(window) >= jobs * CHUNKS_IN_FLIGHT_PER_WORKER:
@@ -195,7 +193,7 @@ def read_in_processes(chunks: Iterable[List[Entry]], setup: Tuple[Any, ...],
         pool.close()
 
 
-def _finish_oldest(window: Deque[Tuple[List[Entry], "concurrent.futures.Future[List[Any]]"]]) -> Iterator[Row]:
+def _finish_oldest(window: Deque[Tuple[List[Entry], "concurrent.futures.Future[List[Any]]"]]
+                   ) -> Iterator[Tuple[Entry, Outcome]]:
     chunk, future = window.popleft()
-    for (path, _), (status, values) in zip(chunk, future.result()):
-        yield path, status, values
+    yield from zip(chunk, future.result())

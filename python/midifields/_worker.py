@@ -1,7 +1,7 @@
 """A worker process of midifields._pool: reads the setup (the library's
-path, the field indexes, whether the paths are named) from standard input,
-then chunks of (path, problem) entries, and answers each with the
-outcomes, all in marshal's format, until its input ends."""
+path, the field indexes, whether the values are typed) from standard
+input, then chunks of entries (path, what is known of it), and answers
+each with the outcomes, all in marshal's format, until its input ends."""
 
 from __future__ import annotations
 
@@ -21,7 +21,7 @@ def serve() -> None:
     answers = os.fdopen(os.dup(sys.stdout.fileno()), "wb")
     os.dup2(sys.stderr.fileno(), sys.stdout.fileno())
     try:
-        library, indexes, named = marshal.load(source)
+        library, indexes, typed = marshal.load(source)
         records = _library.load(library)
         # Started: the caller sends chunks from now on.
         marshal.dump(True, answers)
@@ -31,7 +31,7 @@ def serve() -> None:
                 chunk = marshal.load(source)
             except EOFError:
                 return
-            outcomes = [read_entry(records, path, indexes, problem, named) for path, problem in chunk]
+            outcomes = [read_entry(records, entry, indexes, typed) for entry in chunk]
             marshal.dump(outcomes, answers)
             answers.flush()
     except (KeyboardInterrupt, BrokenPipeError):

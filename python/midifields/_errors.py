@@ -1,0 +1,16 @@
+"""The package's exceptions: one base class, Error, for everything the
+package itself raises besides wrong arguments (ValueError, TypeError)."""
+
+
+class Error(Exception):
+    """Base class of the package's own errors."""
+
+
+class LibraryError(Error, RuntimeError):
+    """The records library could not be found, loaded or used (or it is of
+    another version, with other fields)."""
+
+
+class WorkerError(Error, RuntimeError):
+    """A worker process of read_many ended without answering (killed, out
+    of memory)."""
