@@ -24,7 +24,7 @@ from __future__ import annotations
 from typing import TYPE_CHECKING, Iterable, Iterator, Optional
 
 from . import _library, _reading, _system, _walk
-from ._errors import LibraryError
+from ._errors import LibraryError, WorkerError
 from ._fields import field_indexes
 from ._library import FIELDS
 from ._types import BytesLike, Extensions, FieldChoice, PathArg, PathArgs, Record
@@ -32,7 +32,7 @@ from ._types import BytesLike, Extensions, FieldChoice, PathArg, PathArgs, Recor
 if TYPE_CHECKING:
     import pandas
 
-__all__ = ["FIELDS", "LibraryError", "read", "read_bytes", "read_frame", "read_many", "walk"]
+__all__ = ["FIELDS", "LibraryError", "WorkerError", "read", "read_bytes", "read_frame", "read_many", "walk"]
 
 
 def read(path: PathArg, fields: FieldChoice = None) -> Record:
@@ -93,17 +93,22 @@ def read_many(paths: Iterable[PathArg], fields: FieldChoice = None, jobs: Option
     folder, not a regular file"); folders are walked by walk() or
     read_frame(), and the paths of a walk are read without a second look.
     fields: as for read().
-    jobs: the worker processes to use; default one per core this process
-    may run on. Fewer than 128 paths are read in this process, and so is
-    the start of a run until a worker is ready."""
+    jobs: the most worker processes to use; default one per core this
+    process may run on, at most 1,024. Workers are started as the work
+    needs them (no more than the chunks of 128 paths in flight), fewer than
+    128 paths are read in this process, and so is the start of a run until
+    a worker is ready. A worker that ends (killed, out of memory) is
+    replaced and its paths read again; a path that ends a worker twice gets
+    the status "a worker process ended while reading it". When Ctrl-C
+    reaches the workers the run ends: they are reaped at once, and going on
+    with the iterator raises WorkerError."""
     if isinstance(paths, (str, bytes)) or hasattr(paths, "__fspath__"):
         # A str is an iterable too: of one-letter paths.
         raise TypeError("midifields: read_many takes an iterable of paths; read() reads one path")
     indexes = field_indexes(fields)
     jobs = _jobs(jobs)
     entries = paths.entries if isinstance(paths, _walk.Walk) else ((_system.path_text(path), None) for path in paths)
-    return (_record(path, status, indexes, values)
-            for (path, _), (status, values) in _reading.read_entries(entries, indexes, jobs))
+    return _reading.Records(_reading.read_entries(entries, indexes, jobs), [FIELDS[index] for index in indexes])
 
 
 def read_frame(paths: PathArgs, fields: FieldChoice = None, jobs: Optional[int] = None, *, ext: Extensions = None,
@@ -163,6 +168,7 @@ def _detection_test() -> _walk.Accept:
 
 
 def _jobs(jobs: Optional[int]) -> int:
+    """jobs checked; the pool caps it at what the work can use."""
     if jobs is None:
         return _system.usable_cores()
     if isinstance(jobs, bool) or not isinstance(jobs, int):

@@ -12,5 +12,6 @@ class LibraryError(Error, RuntimeError):
 
 
 class WorkerError(Error, RuntimeError):
-    """A worker process of read_many ended without answering (killed, out
-    of memory)."""
+    """The worker processes of read_many could not go on: they would not
+    start, kept ending, or were interrupted (Ctrl-C reaches them as it
+    reaches the caller)."""

@@ -10,14 +10,16 @@ import stat
 import sys
 
 from . import _library
+from ._errors import WorkerError
 from ._status import NO_SUCH_PATH, NOT_MIDI, OK, not_a_file_reason
 from ._system import WINDOWS, folder_reason, open_reason, path_mode
 
 # typing is imported only by type checkers: worker processes start without it.
 TYPE_CHECKING = False
 if TYPE_CHECKING:
-    from typing import Iterable, Iterator, List, Sequence, Tuple, Union
+    from typing import Iterable, Iterator, List, Optional, Sequence, Tuple, Union
 
+    from ._types import Record
     from ._walk import Entry
 
     Value = Union[int, float, str, None]
@@ -131,6 +133,48 @@ def read_entries(entries: Iterable[Entry], indexes: List[int], jobs: int,
 
     yield from read_in_processes(itertools.chain([first], _chunks(iterator)), library.path, indexes, typed, jobs,
                                  read_here)
+
+
+class Records:
+    """The records of a run, in order, as an iterator. A run cut short (by
+    Ctrl-C, or an error) does not end as if it were whole: going on with it
+    raises WorkerError."""
+
+    def __init__(self, outcomes: Iterator[Tuple[Entry, Outcome]], keys: Sequence[str]) -> None:
+        self._outcomes = outcomes
+        self._keys = keys
+        self._cut_by: Optional[BaseException] = None
+
+    def __iter__(self) -> Records:
+        return self
+
+    def __next__(self) -> Record:
+        if self._cut_by is not None:
+            raise WorkerError(_cut_short(self._cut_by))
+        try:
+            (path, _), (status, values) = next(self._outcomes)
+        except StopIteration:
+            raise
+        except BaseException as error:
+            self._cut_by = error
+            raise
+        record = {"path": path, "status": status}
+        record.update(zip(self._keys, values))  # type: ignore[arg-type]
+        return record  # type: ignore[return-value]
+
+    def close(self) -> None:
+        """Ends the run here: its worker processes end and are reaped."""
+        close = getattr(self._outcomes, "close", None)
+        if close is not None:
+            close()
+
+
+def _cut_short(error: BaseException) -> str:
+    if isinstance(error, WorkerError):
+        return str(error)
+    if isinstance(error, KeyboardInterrupt):
+        return "midifields: the run was interrupted (Ctrl-C); start a new read to go on"
+    return f"midifields: the run ended early ({type(error).__name__}: {error}); start a new read to go on"
 
 
 def _chunks(entries: Iterator[Entry]) -> Iterator[List[Entry]]:
