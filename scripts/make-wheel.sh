@@ -23,12 +23,16 @@ trap 'rm -rf "$check"' EXIT
 cp -r samples "$check/"
 "$build/midifields" --format jsonl "$check/samples" >"$check/host.jsonl"
 (cd "$check" && env -u MIDIFIELDS_LIBRARY -u PYTHONPATH venv/bin/python - "$check/samples" host.jsonl) <<'EOF'
-import json, sys
+import importlib, json, pkgutil, sys
 import midifields
 from midifields import _library
 
 folder, host_file = sys.argv[1], sys.argv[2]
-assert "/venv/" in midifields.__file__ and _library.load().path.endswith("/midifields/libmidifields_records.so"), midifields.__file__
+assert "/venv/" in midifields.__file__ and _library.load().path.endswith("/midifields/lib/libmidifields_records.so"), midifields.__file__
+# help() lists the package's modules: each one imports.
+for module in pkgutil.iter_modules(midifields.__path__):
+    if module.name != "dask":
+        importlib.import_module(f"midifields.{module.name}")
 host = [json.loads(line) for line in open(host_file)]
 records = list(midifields.read_many(midifields.walk(folder)))
 frame = midifields.read_frame(folder)

@@ -11,12 +11,15 @@ where MIDIFIELDS_LIBRARY points.
     >>> midifields.read("samples/format0-waltz.mid")["time_signature"]
     '3/4'
 
-A record is a dict: path (the path as given), status ("ok", "not MIDI"
-when the file opened but no field has a value, or why it could not be
-read, in the command-line host's words), then one entry per field asked
-for: an int, a float, a str, or None where the file has no value. A
-problem with one file never raises; a wrong argument does (ValueError,
-TypeError).
+A record (Record) is a dict: path (the path as given), status, then one
+entry per field asked for: an int, a float or a str, or None where the file
+has no value. status is OK ("ok"), NOT_MIDI ("not MIDI": the file opened,
+but no field has a value), or why the path could not be read, in the
+command-line host's words ("no such file or folder", "permission denied",
+"a folder, not a regular file", "broken symbolic link", ...). A problem
+with one file never raises; a wrong argument does (ValueError, TypeError),
+and so do the package's own failures, all of them Error: LibraryError (the
+library), WorkerError (the worker processes of read_many).
 """
 
 from __future__ import annotations
@@ -24,15 +27,25 @@ from __future__ import annotations
 from typing import TYPE_CHECKING, Iterable, Iterator, Optional
 
 from . import _library, _reading, _system, _walk
-from ._errors import LibraryError, WorkerError
+from ._errors import Error, LibraryError, WorkerError
 from ._fields import field_indexes
 from ._library import FIELDS
+from ._status import NOT_MIDI, OK
 from ._types import BytesLike, Extensions, FieldChoice, PathArg, PathArgs, Record
 
 if TYPE_CHECKING:
     import pandas
+else:
+    from ._types import pandas  # imported when an annotation is evaluated
 
-__all__ = ["FIELDS", "LibraryError", "WorkerError", "read", "read_bytes", "read_frame", "read_many", "walk"]
+__version__ = "1.3.0"
+
+__all__ = ["FIELDS", "NOT_MIDI", "OK", "BytesLike", "Error", "Extensions", "FieldChoice", "LibraryError", "PathArg",
+           "PathArgs", "Record", "WorkerError", "read", "read_bytes", "read_frame", "read_many", "walk"]
+
+
+def __dir__() -> list[str]:
+    return sorted(__all__ + ["__version__"])
 
 
 def read(path: PathArg, fields: FieldChoice = None) -> Record:

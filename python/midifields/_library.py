@@ -29,6 +29,7 @@ if TYPE_CHECKING:
 
 LIBRARY_VARIABLE = "MIDIFIELDS_LIBRARY"
 LIBRARY_FILE = "midifields_records.dll" if sys.platform == "win32" else "libmidifields_records.so"
+LIBRARY_FOLDER = "lib"
 
 # The fields' names in catalogue order, the key each has here, and the type
 # its value takes when it is a plain decimal number. The one place the names
@@ -138,12 +139,14 @@ TEXT_CAPACITY = _TEXT_CAPACITY
 
 
 def package_library() -> str:
-    return os.path.join(os.path.dirname(os.path.abspath(__file__)), LIBRARY_FILE)
+    """Where the wheel puts the library: in a folder of its own in the
+    package, where no one takes it for a Python module."""
+    return os.path.join(os.path.dirname(os.path.abspath(__file__)), LIBRARY_FOLDER, LIBRARY_FILE)
 
 
 def library_path() -> str:
-    """Where the library is: MIDIFIELDS_LIBRARY when set, else beside this
-    package's files (where the wheel puts it)."""
+    """Where the library is: MIDIFIELDS_LIBRARY when set, else in the
+    package's lib folder (where the wheel puts it)."""
     chosen = os.environ.get(LIBRARY_VARIABLE)
     if chosen:
         return os.path.abspath(chosen)

@@ -1,9 +1,12 @@
-"""The types of the interface's arguments and records."""
+"""The types of the public interface, defined at run time, so that
+typing.get_type_hints works on every public function (Sphinx, typeguard,
+beartype and pydantic evaluate the annotations)."""
 
 from __future__ import annotations
 
 import os
-from typing import Dict, Iterable, Union
+import types
+from typing import Iterable, Optional, TypedDict, Union
 
 # A path: text, its bytes, or an object giving either (pathlib.Path).
 PathArg = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
@@ -19,5 +22,35 @@ Extensions = Union[None, str, Iterable[str]]
 BytesLike = Union[bytes, bytearray, memoryview]
 
 
-# One file's record: path, status, and a value per field asked for.
-Record = Dict[str, Union[int, float, str, None]]
+class _RecordHead(TypedDict):
+    path: Optional[str]
+    status: str
+
+
+class Record(_RecordHead, total=False):
+    """One file's record: path (the path as given, or None for bytes),
+    status, and one entry per field asked for, None where the file has no
+    value for it."""
+
+    tempo_bpm: Optional[float]
+    format: Optional[int]
+    tracks: Optional[int]
+    division: Optional[int]
+    tempo_us_per_qn: Optional[int]
+    duration_s: Optional[float]
+    time_signature: Optional[str]
+    key_signature: Optional[str]
+    length_ticks: Optional[int]
+
+
+class _ModuleOnUse(types.ModuleType):
+    """A module imported when an attribute is first asked of it: the
+    annotations name pandas.DataFrame without importing pandas."""
+
+    def __getattr__(self, name: str) -> object:
+        import importlib
+
+        return getattr(importlib.import_module(self.__name__), name)
+
+
+pandas = _ModuleOnUse("pandas")

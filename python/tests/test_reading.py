@@ -21,7 +21,7 @@ def test_records_are_the_hosts_jsonl_values_with_their_types():
         values = [record[key] for key in midifields.FIELDS]
         expected = [row[name] for name, _, _ in _library.CATALOGUE]
         assert values == expected and list(map(type, values)) == list(map(type, expected)), record
-        assert record["status"] == ("not MIDI" if values == [None] * 9 else "ok")
+        assert record["status"] == (midifields.NOT_MIDI if values == [None] * 9 else midifields.OK)
     assert {record["status"] for record in records} == {"ok", "not MIDI"}
 
     # Worker processes, several chunks each: the same records in the same order.
@@ -98,11 +98,11 @@ def test_an_unreadable_file_is_permission_denied_also_for_root(open_folder):
 def test_a_missing_or_wrong_library_is_an_error_saying_so(monkeypatch, tmp_path):
     build = os.path.dirname(os.environ["MIDIFIELDS_LIBRARY"])
     monkeypatch.delenv("MIDIFIELDS_LIBRARY")
-    monkeypatch.setattr(_library, "package_library", lambda: str(tmp_path / "libmidifields_records.so"))
+    monkeypatch.setattr(_library, "package_library", lambda: str(tmp_path / "lib" / "libmidifields_records.so"))
     with pytest.raises(midifields.LibraryError,
                        match="libmidifields_records.so.*MIDIFIELDS_LIBRARY.*scripts/build.sh linux"):
         _library.library_path()
-    with pytest.raises(midifields.LibraryError, match="cannot load the records library"):
+    with pytest.raises(midifields.Error, match="cannot load the records library"):
         _library.Library(str(tmp_path / "elsewhere.so"))
     # The plug-in is not the records library, and the error says so.
     with pytest.raises(midifields.LibraryError, match="lacks the function ReadMidiRecord .this is the plug-in"):
