@@ -4,7 +4,8 @@
 # asks for nothing newer than glibc 2.17 (scripts/check-linux-symbols.sh),
 # and the wheel, installed by pip into a new virtual environment (Debian's
 # Python, its pandas through --system-site-packages, no index), reads the
-# samples as the build's command-line host does, from another folder.
+# samples as the build's command-line host does, from another folder, and
+# python -m midifields prints what the host prints.
 #   scripts/make-wheel.sh [LINUX_BUILD]    (default build/linux; SOURCE_DATE_EPOCH sets the files' time)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +23,9 @@ trap 'rm -rf "$check"' EXIT
 "$check/venv/bin/python" -m pip install --quiet --no-index --no-deps --disable-pip-version-check "$wheel"
 cp -r samples "$check/"
 "$build/midifields" --format jsonl "$check/samples" >"$check/host.jsonl"
+program=$(cd "$build" && pwd)/midifields
+(cd "$check" && env -u MIDIFIELDS_LIBRARY -u PYTHONPATH venv/bin/python -m midifields samples >python.jsonl &&
+  "$program" --format jsonl samples | cmp - python.jsonl)
 (cd "$check" && env -u MIDIFIELDS_LIBRARY -u PYTHONPATH venv/bin/python - "$check/samples" host.jsonl) <<'EOF'
 import importlib, json, pkgutil, sys
 import midifields
@@ -45,4 +49,4 @@ for record, row, path in zip(records, host, frame.path):
 paths = [record["path"] for record in records] * 40
 assert list(midifields.read_many(paths, jobs=2)) == records * 40
 EOF
-echo "wheel: $wheel installs with pip and reads the samples as the command-line host does"
+echo "wheel: $wheel installs with pip and reads the samples as the command-line host does, python -m midifields too"

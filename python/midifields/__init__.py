@@ -20,6 +20,9 @@ command-line host's words ("no such file or folder", "permission denied",
 with one file never raises; a wrong argument does (ValueError, TypeError),
 and so do the package's own failures, all of them Error: LibraryError (the
 library), WorkerError (the worker processes of read_many).
+
+python -m midifields PATH... prints the records as the command-line host
+does (JSON Lines, or --format csv), for machines that have only the wheel.
 """
 
 from __future__ import annotations

@@ -13,7 +13,8 @@ import pytest
 from conftest import REPOSITORY, as_unprivileged
 
 import midifields
-from midifields import _detection, _fields, _system
+from midifields import _detection, _fields, _reading, _system
+from midifields.__main__ import _options, _Run
 
 CASES = json.loads((REPOSITORY / "tests" / "data" / "shared_cases.json").read_text(encoding="utf-8"))
 MIDI = REPOSITORY / "samples" / "format0-waltz.mid"
@@ -92,23 +93,18 @@ def make_tree(root, tree):
 
 def statuses(root, arguments):
     """What a run with these arguments in root reads, in its order, with each
-    path's status: by walk() and read_many() with the same options."""
-    options = {"ext": None, "recurse": True, "all_files": False}
-    paths = []
-    words = iter(arguments)
-    for word in words:
-        if word == "--ext":
-            options["ext"] = next(words)
-        elif word == "--no-recurse":
-            options["recurse"] = False
-        elif word == "--all-files":
-            options["all_files"] = True
-        else:
-            paths.append(os.path.join(root, word))
-    walked = midifields.walk(paths, **options)
+    path's status: by python -m midifields's walk, and by walk() and
+    read_many() with the same options. The two must agree."""
+    options = _options().parse_args(arguments)
+    options.paths = [os.path.join(root, path) for path in options.paths]
+    cli = [(entry[0], outcome[0]) for entry, outcome in _reading.read_entries(_Run(options, None, None).entries(),
+                                                                               [0], jobs=1)]
+    walked = midifields.walk(options.paths, ext=options.ext, recurse=not options.no_recurse,
+                             all_files=options.all_files)
+    api = [(record["path"], record["status"]) for record in midifields.read_many(walked, fields=[0], jobs=1)]
+    assert api == cli
     prefix = os.path.join(root, "")
-    return [(os.fsencode(record["path"][len(prefix):] if record["path"].startswith(prefix) else record["path"]),
-             record["status"]) for record in midifields.read_many(walked, fields=[0], jobs=1)]
+    return [(os.fsencode(path[len(prefix):] if path.startswith(prefix) else path), status) for path, status in cli]
 
 
 @pytest.mark.parametrize("case", CASES["walks"], ids=lambda case: case["name"])
