@@ -5,7 +5,8 @@ fixed permissions), without a network or a build backend:
 
     scripts/make_wheel.py VERSION LIBRARY OUT_DIR
 
-A wheel is a zip: the package's files with the library beside them, then
+A wheel is a zip: the package's files with the library in its lib folder
+(where no one takes it for a Python module), then
 midifields-VERSION.dist-info/ with METADATA (from python/pyproject.toml),
 WHEEL (the tag), the licence files and RECORD (each file's SHA-256 and
 size). Prints the wheel's path."""
@@ -13,6 +14,7 @@ size). Prints the wheel's path."""
 import base64
 import hashlib
 import os
+import re
 import sys
 import time
 import tomllib
@@ -40,7 +42,8 @@ def metadata(project: dict, version: str) -> str:
     description = (f"{project['description']}.\n\nThe midifields records library (libmidifields_records.so, "
                    "inside) read through ctypes, one call a file: midifields.read, read_bytes, read_many "
                    "(worker processes), read_frame (pandas) and midifields.dask.read_frame (Dask, "
-                   "dask.distributed clusters). See the README of the midifields release.\n")
+                   "dask.distributed clusters); python -m midifields prints the records as the "
+                   "command-line host does. See the README of the midifields release.\n")
     return "\n".join(lines) + "\n\n" + description
 
 
@@ -57,9 +60,13 @@ def main() -> None:
     wheel_text = (f"Wheel-Version: 1.0\nGenerator: midifields scripts/make_wheel.py\n"
                   f"Root-Is-Purelib: false\nTag: {TAG}\n")
 
+    package_version = re.search(r'^__version__ = "([^"]+)"', (package / "__init__.py").read_text(), re.MULTILINE)
+    if package_version is None or package_version.group(1) != version:
+        sys.exit(f"make_wheel.py: python/midifields/__init__.py says version "
+                 f"{package_version.group(1) if package_version else 'nothing'}, the build {version}")
     files = [(f"midifields/{path.name}", path.read_bytes())
              for path in sorted(package.iterdir()) if path.suffix == ".py" or path.name == "py.typed"]
-    files.append((f"midifields/{library.name}", library.read_bytes()))
+    files.append((f"midifields/lib/{library.name}", library.read_bytes()))
     files += [
         (f"{dist_info}/METADATA", metadata(project, version).encode()),
         (f"{dist_info}/WHEEL", wheel_text.encode()),

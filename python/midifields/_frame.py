@@ -10,7 +10,7 @@ from . import _library
 if TYPE_CHECKING:
     import pandas
 
-    from ._reading import Value
+    from ._reading import Outcome, Value
 
 _DTYPES = {int: "Int64", float: "Float64", str: "string"}
 
@@ -22,14 +22,13 @@ def dtypes(indexes: Sequence[int]) -> List[Tuple[str, str]]:
     return columns
 
 
-def make_frame(rows: Iterable[Tuple[str, str, Tuple[Value, ...]]], indexes: Sequence[int],
-               start: int = 0) -> "pandas.DataFrame":
-    """A frame of (path, status, values) rows, its index counting from start."""
+def make_frame(rows: Iterable[Tuple[str, Outcome]], indexes: Sequence[int], start: int = 0) -> pandas.DataFrame:
+    """A frame of (path, outcome) rows, its index counting from start."""
     import pandas
 
     columns: List[List[Value]] = [[] for _ in range(2 + len(indexes))]
     path_column, status_column, value_columns = columns[0], columns[1], columns[2:]
-    for path, status, values in rows:
+    for path, (status, values) in rows:
         path_column.append(path)
         status_column.append(status)
         for column, value in zip(value_columns, values):

@@ -19,14 +19,17 @@ import os
 import struct
 import sys
 
+from ._errors import LibraryError
+
 # typing is imported only by type checkers: worker processes start without it.
 TYPE_CHECKING = False
 if TYPE_CHECKING:
-    from typing import Any, Callable, List, Optional, Sequence, Tuple, Type, Union
+    from typing import Any, List, Optional, Tuple, Type, Union
 
 
 LIBRARY_VARIABLE = "MIDIFIELDS_LIBRARY"
 LIBRARY_FILE = "midifields_records.dll" if sys.platform == "win32" else "libmidifields_records.so"
+LIBRARY_FOLDER = "lib"
 
 # The fields' names in catalogue order, the key each has here, and the type
 # its value takes when it is a plain decimal number. The one place the names
@@ -54,29 +57,6 @@ _RECORD_BYTES = _TEXTS_AT + _FIELD_COUNT * _TEXT_BYTES
 _lengths = struct.Struct(f"<{_FIELD_COUNT}i").unpack_from
 _LENGTHS_AT = 4 * _FIELD_COUNT
 _decode_utf16 = codecs.utf_16_le_decode
-
-
-class LibraryError(RuntimeError):
-    """The records library could not be found, loaded or used."""
-
-
-def typed_value(text: str, kind: type) -> Union[int, float, str]:
-    """A value's text typed as the command-line host's JSON types it: a plain
-    decimal number becomes the field's number type, anything else stays
-    text."""
-    if kind is str or not is_plain_number(text):
-        return text
-    if kind is int and "." not in text:
-        return int(text)
-    return float(text)
-
-
-def is_plain_number(text: str) -> bool:
-    """What the host's JSON writes as a number: an optional minus, ASCII
-    digits without a leading zero, and an optional fraction."""
-    whole, dot, fraction = (text[1:] if text.startswith("-") else text).partition(".")
-    return (whole.isascii() and whole.isdigit() and (whole[0] != "0" or len(whole) == 1)
-            and (not dot or (fraction.isascii() and fraction.isdigit())))
 
 
 class Library:
@@ -159,12 +139,14 @@ TEXT_CAPACITY = _TEXT_CAPACITY
 
 
 def package_library() -> str:
-    return os.path.join(os.path.dirname(os.path.abspath(__file__)), LIBRARY_FILE)
+    """Where the wheel puts the library: in a folder of its own in the
+    package, where no one takes it for a Python module."""
+    return os.path.join(os.path.dirname(os.path.abspath(__file__)), LIBRARY_FOLDER, LIBRARY_FILE)
 
 
 def library_path() -> str:
-    """Where the library is: MIDIFIELDS_LIBRARY when set, else beside this
-    package's files (where the wheel puts it)."""
+    """Where the library is: MIDIFIELDS_LIBRARY when set, else in the
+    package's lib folder (where the wheel puts it)."""
     chosen = os.environ.get(LIBRARY_VARIABLE)
     if chosen:
         return os.path.abspath(chosen)

@@ -1,33 +1,130 @@
-"""Paths into files the way the command-line host finds them, and why a
-path cannot be read, in the host's words.
+"""Paths into files the way the command-line host finds them
+(host/file_walk.h, host/file_feed.h), one at a time, so a tree of any size
+is read while it is walked.
 
-A named file is always taken. A named folder is walked depth first: the
-entries of each folder sorted by the bytes of their names, a subfolder's
-files at the subfolder's place, symbolic links followed, each folder (by
-device and inode) entered once, so a link loop ends. In folders only the
-files the plug-in's detection expression accepts are taken (every file
-with all_files); pipes, devices and sockets in folders are passed over.
-Only the sorted entries of the folders on the way down are held, never
-the whole tree."""
+A named file is always taken. A named folder is walked depth first (or
+only its first level): the entries of each folder sorted by the bytes of
+their names (by UTF-16 code units on Windows), a subfolder's files at the
+subfolder's place, symbolic links followed, each folder (by its identity
+on the system) entered once in a walk, so a link loop ends. In folders the
+files the acceptance test takes by name are given (every file without
+one); pipes, devices and sockets in folders are passed over. A path that
+cannot be read is given with the reason, at its place. Only the sorted
+entries of the folders on the way down are held, never the whole tree."""
 
 from __future__ import annotations
 
-import errno
 import os
 import stat
-import sys
 
-# typing is imported only by type checkers: worker processes start without it.
-TYPE_CHECKING = False
+from ._detection import ascii_lower, extension
+from ._status import not_a_file_reason
+from ._system import folder_identity, list_folder, path_bytes, path_mode, unopenable_name_reason
+
+from typing import TYPE_CHECKING, Callable, Iterable, Iterator, List, Optional, Set, Tuple, Union
+
 if TYPE_CHECKING:
-    from typing import Callable, Iterable, Iterator, List, Optional, Set, Tuple
+    from ._system import Listed
 
-    # A path to read, and why it cannot be read (None when it can be tried).
-    Entry = Tuple[str, Optional[str]]
+# A path to read, and what is known of it: None when nothing is yet (a path
+# as the caller gave it: reading looks at it first); "" for a regular file
+# the walk found; else why it cannot be read.
+Entry = Tuple[str, Optional[str]]
+# Decides on the name (its bytes) of a file found in a folder.
+Accept = Callable[[bytes], bool]
+# A folder being walked: its path, where the walk stands in its sorted
+# entries, and whether its subfolders are entered.
+Level = Tuple[str, Iterator["Listed"], bool]
+
+# A regular file the walk found, to read without another look.
+FOUND = ""
 
 
-_FS_ENCODING = sys.getfilesystemencoding()
-_FS_ERRORS = sys.getfilesystemencodeerrors()
+class FileWalk:
+    """The walk of one run: a folder is entered once however many named
+    paths reach it."""
+
+    def __init__(self, accept: Optional[Accept], recurse: bool = True) -> None:
+        self.accept = accept
+        self.recurse = recurse
+        self.skipped = 0  # files the test turned away in folders
+        self._visited: Set[Tuple[int, int]] = set()
+
+    def entries(self, path: str) -> Iterator[Entry]:
+        """The files of one named path in walk order, or a problem at its place."""
+        mode, problem = path_mode(path)
+        if mode is None:
+            yield path, problem
+        elif stat.S_ISDIR(mode):
+            yield from self._walk_folder(path)
+        elif stat.S_ISREG(mode):
+            yield path, FOUND  # whether it can be read is found out when it is read
+        else:
+            # Opening a pipe or a device could wait forever.
+            yield path, not_a_file_reason(mode)
+
+    def _enter(self, folder: str, levels: List[Level], recurse: bool) -> Optional[Entry]:
+        """Pushes folder's sorted entries; why it could not be read, if so.
+        Nothing for a folder entered before."""
+        identity = folder_identity(folder)
+        if identity is not None:
+            if identity in self._visited:
+                return None
+            self._visited.add(identity)
+        listed, problem = list_folder(folder)
+        levels.append((folder, iter(listed), recurse))
+        # A folder that could not be read, or only in part: said first,
+        # then what was read.
+        return (folder, problem) if problem else None
+
+    def _walk_folder(self, top: str) -> Iterator[Entry]:
+        levels: List[Level] = []
+        said = self._enter(top, levels, self.recurse)
+        if said is not None:
+            yield said
+        while levels:
+            folder, listed, recurse = levels[-1]
+            for _, name, mode in listed:
+                path = os.path.join(folder, name)
+                problem = ""
+                if mode is None:
+                    mode, problem = path_mode(path, listed=True)
+                if mode is None:
+                    yield path, problem
+                elif stat.S_ISDIR(mode):
+                    if recurse:
+                        said = self._enter(path, levels, True)
+                        if said is not None:
+                            yield said
+                        break  # on into the subfolder; this folder's iterator stays where it is
+                elif stat.S_ISREG(mode):
+                    if self.accept is None or self.accept(path_bytes(name)):
+                        yield path, FOUND
+                    else:
+                        self.skipped += 1
+                else:
+                    # Other kinds (devices, pipes, sockets) are never read
+                    # from a folder; a Windows name that opens a device is
+                    # said to be one.
+                    reason = unopenable_name_reason(path, listed=True)
+                    if reason:
+                        yield path, reason
+            else:
+                levels.pop()
+
+
+def walk_entries(paths: Iterable[str], walk: FileWalk, empty: Optional[List[Tuple[str, int]]] = None) -> Iterator[Entry]:
+    """The entries of each named path in turn. empty, when given, collects
+    the named paths that gave nothing, each with the files the test turned
+    away in it (for the host's "no MIDI files found" notice)."""
+    for path in paths:
+        skipped_before = walk.skipped
+        gave = False
+        for entry in walk.entries(path):
+            gave = True
+            yield entry
+        if not gave and empty is not None:
+            empty.append((path, walk.skipped - skipped_before))
 
 
 class Walk:
@@ -45,248 +142,29 @@ class Walk:
         return next(self.entries)[0]
 
 
-def path_text(path: object) -> str:
-    """A path argument as the str it stands for; TypeError for anything else."""
-    try:
-        text = os.fspath(path)  # type: ignore[call-overload]
-    except TypeError:
-        raise TypeError(f"midifields: a path is a str or an os.PathLike, not {type(path).__name__}") from None
-    if not isinstance(text, str):
-        raise TypeError("midifields: a path is a str or an os.PathLike giving one, not bytes "
-                        "(os.fsdecode makes a str of a bytes path)")
-    return text
+def extension_list(ext: Union[None, str, Iterable[str]]) -> List[bytes]:
+    """The extensions that --ext names, lower-cased: a comma-separated str
+    or an iterable of str, the blanks and dots people add dropped
+    ("kar, .KAR" is kar twice); ValueError for an item left empty."""
+    if ext is None:
+        return []
+    items = ext.split(",") if isinstance(ext, str) else list(ext)
+    extensions = []
+    for item in items:
+        if not isinstance(item, str):
+            raise TypeError(f"midifields: an extension is a str, not {type(item).__name__}")
+        bare = item.strip(" \t").lstrip(" .")
+        if not bare:
+            raise ValueError(f"midifields: ext={ext!r} is not a comma-separated list of extensions "
+                             f"(an item is empty)")
+        extensions.append(ascii_lower(path_bytes(bare)))
+    return extensions
 
 
-def reason_text(error: OSError) -> str:
-    """Why the system refused, as the host says it."""
-    if error.errno == errno.ENOENT:
-        return "no such file or folder"
-    if error.errno in (errno.EACCES, errno.EPERM):
-        return "permission denied"
-    text = (error.strerror or str(error)).rstrip(". \t\r\n")
-    # "Too many levels..." becomes "too many levels...", "ELOOP..." stays.
-    if len(text) > 0 and "A" <= text[0] <= "Z" and not (len(text) > 1 and "A" <= text[1] <= "Z"):
-        text = text[0].lower() + text[1:]
-    return text
-
-
-def missing_reason(path: str) -> str:
-    return "broken symbolic link" if os.path.islink(path) else "no such file or folder"
-
-
-def status_of(path: str) -> Tuple[Optional[os.stat_result], Optional[str]]:
-    """The path's status with symbolic links followed, or why it has none."""
-    try:
-        return os.stat(path), None
-    except (FileNotFoundError, NotADirectoryError):
-        return None, missing_reason(path)
-    except OSError as error:
-        return None, reason_text(error)
-    except ValueError:  # a NUL character: no file has such a name
-        return None, "no such file or folder"
-
-
-def not_a_file_reason(mode: int) -> str:
-    if stat.S_ISCHR(mode) or stat.S_ISBLK(mode):
-        return "a device, not a regular file"
-    if stat.S_ISFIFO(mode):
-        return "a pipe, not a regular file"
-    if stat.S_ISSOCK(mode):
-        return "a socket, not a regular file"
-    return "not a regular file"
-
-
-def folder_reason(path: str) -> str:
-    """Why a folder is no file to read; or, when it cannot even be opened,
-    why not (as the host says of a folder it cannot walk). Windows opens
-    no folder this way, so there a folder is only a folder."""
-    if os.name == "nt":
-        return "a folder, not a regular file"
-    try:
-        os.close(os.open(path, os.O_RDONLY | getattr(os, "O_DIRECTORY", 0)))
-    except OSError as error:
-        return reason_text(error)
-    return "a folder, not a regular file"
-
-
-def parse_detect_string(text: str) -> Callable[[bytes], bool]:
-    """The plug-in's detection expression as a test of a file name's bytes.
-    Its grammar is the host's without fields: EXT or NAME compared with
-    text by = or !=, joined by & (and), | (or, binding less), ! (not) and
-    parentheses. EXT is the text after the last dot of the name, NAME the
-    whole name, where * stands for any run of characters and ? for one;
-    both compare without regard to ASCII case."""
-    import re  # here, so worker processes, which walk nothing, start without it
-
-    position = 0
-
-    def fail(message: str) -> ValueError:
-        return ValueError(f"cannot use the plug-in's detection expression {text!r}: {message} "
-                          f"at position {position + 1}")
-
-    def skip_space() -> None:
-        nonlocal position
-        while position < len(text) and text[position].isspace():
-            position += 1
-
-    def take(character: str) -> bool:
-        nonlocal position
-        skip_space()
-        if text.startswith(character, position):
-            position += 1
-            return True
-        return False
-
-    def parse_or() -> Callable[[bytes], bool]:
-        left = parse_and()
-        while take("|"):
-            left = (lambda a, b: lambda name: a(name) or b(name))(left, parse_and())
-        return left
-
-    def parse_and() -> Callable[[bytes], bool]:
-        left = parse_unary()
-        while take("&"):
-            left = (lambda a, b: lambda name: a(name) and b(name))(left, parse_unary())
-        return left
-
-    def parse_unary() -> Callable[[bytes], bool]:
-        if take("!"):
-            operand = parse_unary()
-            return lambda name: not operand(name)
-        if take("("):
-            inner = parse_or()
-            if not take(")"):
-                raise fail("expected ')'")
-            return inner
-        return parse_term()
-
-    def parse_term() -> Callable[[bytes], bool]:
-        nonlocal position
-        skip_space()
-        word = re.match(r"\w*", text[position:], re.ASCII).group(0)  # type: ignore[union-attr]
-        if word.lower() not in ("ext", "name"):
-            raise fail(f"unknown property '{word}'")
-        position += len(word)
-        equal = take("=")
-        if not equal and not (take("!") and take("=")):
-            raise fail("expected '='")
-        skip_space()
-        quote = text[position:position + 1]
-        end = text.find(quote, position + 1) if quote in ("\"", "'") else -1
-        if end < 0:
-            raise fail("expected text in quotes")
-        value = text[position + 1:end].encode("utf-8").lower()
-        position = end + 1
-        if word.lower() == "ext":
-            return lambda name: (extension(name).lower() == value) == equal
-        pattern = re.compile(b".*".join(b".".join(re.escape(part) for part in piece.split(b"?"))
-                                        for piece in value.split(b"*")), re.DOTALL)
-        return lambda name: (pattern.fullmatch(name.lower()) is not None) == equal
-
-    accepts = parse_or()
-    skip_space()
-    if position < len(text):
-        raise fail(f"unexpected '{text[position]}'")
-    return accepts
-
-
-def extension(name: bytes) -> bytes:
-    """The text after the last dot, or nothing when there is none or the
-    only dot starts the name (".mid" has no extension)."""
-    dot = name.rfind(b".")
-    return b"" if dot <= 0 else name[dot + 1:]
-
-
-def walk_entries(paths: Iterable[object], accept: Optional[Callable[[bytes], bool]]) -> Iterator[Entry]:
-    """The files a host run reads for these paths, in its order, each with
-    the reason it cannot be read, if one is known yet. accept decides on
-    the names of files found in folders (None: every file)."""
-    visited: Set[Tuple[int, int]] = set()
-    for path in paths:
-        text = path_text(path)
-        status, problem = status_of(text)
-        if status is None:
-            yield text, problem
-        elif stat.S_ISDIR(status.st_mode):
-            yield from _walk_folder(text, accept, visited)
-        elif stat.S_ISREG(status.st_mode):
-            yield text, None
-        else:
-            # Opening a pipe or a device could wait forever.
-            yield text, not_a_file_reason(status.st_mode)
-
-
-def _list_folder(folder: str, visited: Set[Tuple[int, int]]) -> Tuple[List[Tuple[bytes, os.DirEntry[str]]], Optional[str]]:
-    """A folder's entries sorted by the bytes of their names, each with
-    those bytes, and why it could not be read (in part or at all). Nothing
-    for a folder entered before."""
-    try:
-        identity = os.stat(folder)
-        key = (identity.st_dev, identity.st_ino)
-        if key in visited:
-            return [], None
-        visited.add(key)
-    except OSError:
-        pass
-    entries: List[Tuple[bytes, os.DirEntry[str]]] = []
-    problem = None
-    try:
-        with os.scandir(folder) as listing:
-            for entry in listing:
-                entries.append((entry.name.encode(_FS_ENCODING, _FS_ERRORS), entry))
-    except OSError as error:
-        problem = reason_text(error)
-    # Names are unique in a folder: the bytes alone decide.
-    entries.sort(key=_first)
-    return entries, problem
-
-
-def _first(pair: Tuple[bytes, os.DirEntry[str]]) -> bytes:
-    return pair[0]
-
-
-def _walk_folder(top: str, accept: Optional[Callable[[bytes], bool]],
-                 visited: Set[Tuple[int, int]]) -> Iterator[Entry]:
-    # The folders on the way down, each as an iterator over its sorted
-    # entries where the walk stands in it.
-    stack: List[Iterator[Tuple[bytes, os.DirEntry[str]]]] = []
-
-    def enter(folder: str) -> Optional[Entry]:
-        entries, problem = _list_folder(folder, visited)
-        stack.append(iter(entries))
-        return None if problem is None else (folder, problem)
-
-    said = enter(top)
-    if said is not None:
-        yield said
-    while stack:
-        for name, entry in stack[-1]:
-            # The kind of entry, with links followed; a listed name's kind
-            # usually comes with the listing, without asking the system again.
-            mode: Optional[int] = None
-            try:
-                if entry.is_symlink():
-                    pass
-                elif entry.is_dir(follow_symlinks=False):
-                    mode = stat.S_IFDIR
-                elif entry.is_file(follow_symlinks=False):
-                    mode = stat.S_IFREG
-            except OSError:
-                pass
-            if mode is None:
-                status, problem = status_of(entry.path)
-                if status is None:
-                    yield entry.path, problem
-                    continue
-                mode = status.st_mode
-            if stat.S_ISREG(mode):
-                if accept is None or accept(name):
-                    yield entry.path, None
-            elif stat.S_ISDIR(mode):
-                said = enter(entry.path)
-                if said is not None:
-                    yield said
-                break  # on into the subfolder; this folder's iterator stays where it is
-            # Other kinds (devices, pipes, sockets) are never read from a folder.
-        else:
-            stack.pop()
+def name_test(detection: Accept, extensions: List[bytes]) -> Accept:
+    """The files a walk takes in folders: those the detection expression
+    accepts, and those with one of the extensions."""
+    if not extensions:
+        return detection
+    wanted = frozenset(extensions)
+    return lambda name: detection(name) or ascii_lower(extension(name)) in wanted

@@ -1,7 +1,7 @@
-"""A worker process of midifields._pool: reads the setup (the library's
-path, the field indexes, whether the paths are named) from standard input,
-then chunks of (path, problem) entries, and answers each with the
-outcomes, all in marshal's format, until its input ends."""
+"""A worker process of midifields._pool (the messages are described
+there): reads the setup from standard input, then chunks of entries, and
+answers each with their outcomes, until its input ends. Started without
+the package's __init__, so it imports only what reading takes."""
 
 from __future__ import annotations
 
@@ -12,6 +12,10 @@ import sys
 from . import _library
 from ._reading import read_entry
 
+# The exit status on Ctrl-C, the shell's for SIGINT: the caller then knows
+# the run was interrupted, not that a file ended the worker.
+INTERRUPTED = 130
+
 
 def serve() -> None:
     source = sys.stdin.buffer
@@ -21,9 +25,9 @@ def serve() -> None:
     answers = os.fdopen(os.dup(sys.stdout.fileno()), "wb")
     os.dup2(sys.stderr.fileno(), sys.stdout.fileno())
     try:
-        library, indexes, named = marshal.load(source)
-        records = _library.load(library)
-        # Started: the caller sends chunks from now on.
+        library_path, indexes, typed = marshal.load(source)
+        library = _library.load(library_path)
+        # Started: the caller's chunks are read from now on.
         marshal.dump(True, answers)
         answers.flush()
         while True:
@@ -31,9 +35,10 @@ def serve() -> None:
                 chunk = marshal.load(source)
             except EOFError:
                 return
-            outcomes = [read_entry(records, path, indexes, problem, named) for path, problem in chunk]
-            marshal.dump(outcomes, answers)
+            marshal.dump([read_entry(library, entry, indexes, typed) for entry in chunk], answers)
             answers.flush()
-    except (KeyboardInterrupt, BrokenPipeError):
-        # Ctrl-C reaches the whole process group; the caller reports it.
-        pass
+    except KeyboardInterrupt:
+        # Ctrl-C reaches the whole process group; the caller tells it.
+        sys.exit(INTERRUPTED)
+    except BrokenPipeError:
+        pass  # the caller has gone

@@ -12,18 +12,18 @@ dask[dataframe] and pandas.
 from __future__ import annotations
 
 import math
-from typing import TYPE_CHECKING, Iterable, List, Optional, Tuple, Union
+import os
+from typing import List, Optional, Tuple
 
-from . import _detection, _path_list
-from ._reading import field_indexes, read_entries
-from ._walk import walk_entries
+import dask.dataframe
+import pandas
 
-if TYPE_CHECKING:
-    import dask.dataframe
-    import pandas
-
-    from . import Fields, Path
-    from ._walk import Entry
+from . import _named, _walk_entries
+from ._fields import field_indexes
+from ._frame import make_frame
+from ._reading import read_entries
+from ._system import WINDOWS
+from ._types import Extensions, FieldChoice, PathArgs
 
 # Files per partition unless npartitions says otherwise: a partition takes
 # a worker about a tenth of a second, long against the scheduler's cost of
@@ -31,47 +31,59 @@ if TYPE_CHECKING:
 PARTITION_FILES = 1000
 
 
-def read_frame(paths: Union[Path, Iterable[Path]], fields: Fields = None,
-               npartitions: Optional[int] = None) -> "dask.dataframe.DataFrame":
-    """The records as a dask DataFrame with the columns and dtypes of
-    midifields.read_frame, index included. The paths (one file or folder,
-    or several; folders walked as midifields.walk walks them) are listed
-    here, then split into npartitions partitions (default: one per 1,000
-    files), each read by one task with one thread."""
-    import dask.dataframe
+def read_frame(paths: PathArgs, fields: FieldChoice = None, npartitions: Optional[int] = None, *,
+               ext: Extensions = None, recurse: bool = True, all_files: bool = False) -> dask.dataframe.DataFrame:
+    """The records as a dask DataFrame with the columns, dtypes and index of
+    midifields.read_frame for the same arguments.
 
-    from ._frame import make_frame
-
+    paths: one file or folder, or an iterable of them, listed here (folders
+    walked as midifields.walk walks them, with ext, recurse and all_files
+    as there); a relative path is relative to the current folder here,
+    wherever the workers stand, and the frame shows it as given.
+    fields: as for midifields.read.
+    npartitions: how many partitions the files are split into (default: one
+    per 1,000 files), each read by one task with one thread."""
     indexes = field_indexes(fields)
     if npartitions is not None and (isinstance(npartitions, bool) or not isinstance(npartitions, int)
                                     or npartitions < 1):
         raise ValueError(f"midifields: npartitions is a number of partitions, 1 or more, not {npartitions!r}")
-    entries = list(walk_entries(_path_list(paths), _detection()))
-    parts = _split(entries, npartitions or math.ceil(len(entries) / PARTITION_FILES))
+    here = os.getcwd()
+    # Each file as the frame shows it, and as a worker opens it.
+    files = [(path, (_from(here, path), known))
+             for path, known in _walk_entries(_named([paths]), ext, recurse, all_files)]
+    parts = _split(files, npartitions or math.ceil(len(files) / PARTITION_FILES))
     # The index counts the files from 0 across the partitions, so divisions
     # are known: each partition's first index, and the last one's last.
-    starts = [start for start, _ in parts]
-    divisions = tuple(starts) + (len(entries) - 1,) if entries else (None, None)
-    meta = make_frame([], indexes)
-    return dask.dataframe.from_map(_read_partition, parts, args=(indexes,), meta=meta,
+    divisions = tuple(start for start, _ in parts) + (len(files) - 1,) if files else (None, None)
+    return dask.dataframe.from_map(_read_partition, parts, args=(indexes,), meta=make_frame([], indexes),
                                    divisions=divisions, label="midifields-read")
 
 
-def _split(entries: List[Entry], count: int) -> List[Tuple[int, List[Entry]]]:
-    """count runs of entries as even as can be (none empty), each with the
-    position of its first entry."""
-    count = max(1, min(count, len(entries)))
-    size, extra = divmod(len(entries), count)
+def _from(folder: str, path: str) -> str:
+    """path as seen from folder: as it is when absolute. On POSIX joined
+    as it stands, so the system resolves it as it would the relative path
+    (through links, "..": as Windows resolves it, by the text)."""
+    return os.path.abspath(os.path.join(folder, path)) if WINDOWS else os.path.join(folder, path)
+
+
+# A file as the frame shows it, and its entry to read.
+_File = Tuple[str, Tuple[str, Optional[str]]]
+
+
+def _split(files: List[_File], count: int) -> List[Tuple[int, List[_File]]]:
+    """count runs of files as even as can be (none empty), each with the
+    position of its first file."""
+    count = max(1, min(count, len(files)))
+    size, extra = divmod(len(files), count)
     parts, start = [], 0
     for number in range(count):
         end = start + size + (1 if number < extra else 0)
-        parts.append((start, entries[start:end]))
+        parts.append((start, files[start:end]))
         start = end
     return parts
 
 
-def _read_partition(part: Tuple[int, List[Entry]], indexes: List[int]) -> "pandas.DataFrame":
-    from ._frame import make_frame
-
-    start, entries = part
-    return make_frame(read_entries(entries, indexes, jobs=1, named=False), indexes, start)
+def _read_partition(part: Tuple[int, List[_File]], indexes: List[int]) -> pandas.DataFrame:
+    start, files = part
+    outcomes = read_entries([entry for _, entry in files], indexes, jobs=1)
+    return make_frame(((shown, outcome) for (shown, _), (_, outcome) in zip(files, outcomes)), indexes, start)

@@ -1,18 +1,15 @@
-"""The package against the command-line host, and paths that cannot be read."""
+"""Records against the command-line host, the fields asked for, and paths
+that cannot be read."""
 
-import json
 import os
 import shutil
-import tempfile
 import threading
 
 import pytest
-from conftest import run_host
+from conftest import SAMPLE, as_unprivileged, run_host
 
 import midifields
 from midifields import _library
-
-SAMPLE = "samples/format1-song.mid"
 
 
 def test_records_are_the_hosts_jsonl_values_with_their_types():
@@ -24,7 +21,7 @@ def test_records_are_the_hosts_jsonl_values_with_their_types():
         values = [record[key] for key in midifields.FIELDS]
         expected = [row[name] for name, _, _ in _library.CATALOGUE]
         assert values == expected and list(map(type, values)) == list(map(type, expected)), record
-        assert record["status"] == ("not MIDI" if values == [None] * 9 else "ok")
+        assert record["status"] == (midifields.NOT_MIDI if values == [None] * 9 else midifields.OK)
     assert {record["status"] for record in records} == {"ok", "not MIDI"}
 
     # Worker processes, several chunks each: the same records in the same order.
@@ -32,21 +29,33 @@ def test_records_are_the_hosts_jsonl_values_with_their_types():
     assert list(midifields.read_many(iter(many), jobs=2)) == records * 20
 
 
-def test_fields_are_chosen_by_key_name_or_index_and_wrong_arguments_raise():
-    record = midifields.read(SAMPLE, fields=["key_signature", 1, "MIDI Tempo (BPM)", "duration (SEC)"])
+def test_fields_are_chosen_as_the_host_takes_them_and_by_key_and_wrong_ones_raise():
+    record = midifields.read(SAMPLE, fields=["key_signature", 1, "MIDI Tempo (BPM)", "duration (SEC)", "Tracks"])
     assert record == {"path": SAMPLE, "status": "ok", "key_signature": "Em", "format": 1, "tempo_bpm": 120.0,
-                      "duration_s": 5.5}
-    assert list(midifields.read_many([SAMPLE], fields="length_ticks,8"))[0]["length_ticks"] == 864
-    with pytest.raises(ValueError, match="no field 'tempo'.*tempo_bpm, format"):
+                      "duration_s": 5.5, "tracks": 3}
+    # Words and prefixes, as --fields takes them; blanks around the items.
+    assert midifields.read(SAMPLE, fields="key,bpm,duration") == {
+        "path": SAMPLE, "status": "ok", "key_signature": "Em", "tempo_bpm": 120.0, "duration_s": 5.5}
+    assert list(midifields.read_many([SAMPLE], fields="length_ticks, 8"))[0] == {
+        "path": SAMPLE, "status": "ok", "length_ticks": 864}
+    with pytest.raises(ValueError, match="'tempo' is ambiguous: 'MIDI Tempo .BPM.' or 'MIDI Tempo .us/qn.'.*tempo_bpm"):
         midifields.read(SAMPLE, fields=["tempo"])
-    with pytest.raises(ValueError):
-        midifields.read_many([SAMPLE], fields=[9])
+    with pytest.raises(ValueError, match="no field 'pitch'; the fields are tempo_bpm, format"):
+        midifields.read(SAMPLE, fields="pitch")
+    for wrong, error in (([9], ValueError), ([], ValueError), ([True], TypeError), ([1.0], TypeError)):
+        with pytest.raises(error):
+            midifields.read_many([SAMPLE], fields=wrong)
     with pytest.raises(TypeError):
         midifields.read(42)
     with pytest.raises(TypeError):
         midifields.read_many(SAMPLE)
     with pytest.raises(ValueError):
         midifields.read_many([SAMPLE], jobs=0)
+
+
+def test_a_file_without_the_field_asked_for_is_still_ok():
+    assert midifields.read("samples/format2-patterns.mid", fields=["key_signature"]) == {
+        "path": "samples/format2-patterns.mid", "status": "ok", "key_signature": None}
 
 
 def test_a_file_that_cannot_be_read_gives_a_record_saying_why(tmp_path):
@@ -62,6 +71,8 @@ def test_a_file_that_cannot_be_read_gives_a_record_saying_why(tmp_path):
         "folder.mid": "a folder, not a regular file",
         "pipe.mid": "a pipe, not a regular file",
         "gone.mid": "broken symbolic link",
+        "empty.mid/x": "no such file or folder",
+        "nul\0.mid": "no such file or folder",
         os.fsdecode(b"bad-\xff.mid"): "ok",
     }
     paths = [str(tmp_path / name) for name in named]
@@ -72,79 +83,34 @@ def test_a_file_that_cannot_be_read_gives_a_record_saying_why(tmp_path):
     reader.join(timeout=30)
     assert [record["status"] for record in records] == list(named.values())
     assert all(record[key] is None for record in records[:-1] for key in midifields.FIELDS)
-    # A name that is not UTF-8 is read like any other.
+    # A name that is not UTF-8 is read like any other, given as str or bytes.
     assert records[-1] == {**midifields.read(SAMPLE), "path": os.fsdecode(bad_name)}
-
-    # In a folder, pipes are passed over; the other problems are listed.
-    frame = midifields.read_frame(tmp_path)
-    assert dict(zip(frame.path, frame.status)) == {
-        os.fsdecode(bad_name): "ok",
-        str(tmp_path / "empty.mid"): "not MIDI",
-        str(tmp_path / "gone.mid"): "broken symbolic link",
-    }
+    assert midifields.read(bad_name) == records[-1]
 
 
-def test_an_unreadable_file_is_permission_denied_also_for_root():
-    # Root reads any file: the read then runs in a child process that has
-    # given up root, on a file in a folder that user can enter.
-    folder = tempfile.mkdtemp()
-    try:
-        os.chmod(folder, 0o755)
-        path = os.path.join(folder, "locked.mid")
-        shutil.copyfile(SAMPLE, path)
-        os.chmod(path, 0)
-        assert _status_as_unprivileged(path) == "permission denied"
-    finally:
-        shutil.rmtree(folder)
+def test_an_unreadable_file_is_permission_denied_also_for_root(open_folder):
+    path = str(open_folder / "locked.mid")
+    shutil.copyfile(SAMPLE, path)
+    os.chmod(path, 0)
+    assert as_unprivileged(lambda: midifields.read(path)["status"]) == "permission denied"
 
 
-def _status_as_unprivileged(path):
-    if os.geteuid() != 0:
-        return midifields.read(path)["status"]
-    midifields.read(SAMPLE)  # the library loaded before giving up root
-    reading, writing = os.pipe()
-    child = os.fork()
-    if child == 0:
-        try:
-            os.setgroups([])
-            os.setgid(65534)
-            os.setuid(65534)
-            os.write(writing, json.dumps(midifields.read(path)["status"]).encode())
-        finally:
-            os._exit(0)
-    os.close(writing)
-    with os.fdopen(reading) as answer:
-        status = json.loads(answer.read() or "null")
-    os.waitpid(child, 0)
-    return status
-
-
-def test_walk_takes_the_hosts_order_and_enters_each_folder_once(tmp_path):
-    tree = tmp_path / "tree"
-    for name in ("b.mid", "B.MID", "a.txt", "é.mid", "sub/z.midi", "sub/deeper/y.mid", "sub2/x.mid"):
-        (tree / name).parent.mkdir(parents=True, exist_ok=True)
-        shutil.copyfile(SAMPLE, tree / name)
-    (tree / "sub" / "loop").symlink_to(tree)
-    os.mkfifo(tree / "pipe.mid")
-    host_paths = [row["path"] for row in run_host(str(tree))]
-    assert list(midifields.walk(tree)) == host_paths
-    assert len(host_paths) == 6
-    host_all = [row["path"] for row in run_host("--all-files", str(tree))]
-    assert list(midifields.walk(str(tree), all_files=True)) == host_all
-
-
-def test_a_missing_library_is_an_error_saying_where_it_looked(monkeypatch, tmp_path):
+def test_a_missing_or_wrong_library_is_an_error_saying_so(monkeypatch, tmp_path):
     build = os.path.dirname(os.environ["MIDIFIELDS_LIBRARY"])
     monkeypatch.delenv("MIDIFIELDS_LIBRARY")
-    monkeypatch.setattr(_library, "package_library", lambda: str(tmp_path / "libmidifields_records.so"))
+    monkeypatch.setattr(_library, "package_library", lambda: str(tmp_path / "lib" / "libmidifields_records.so"))
     with pytest.raises(midifields.LibraryError,
                        match="libmidifields_records.so.*MIDIFIELDS_LIBRARY.*scripts/build.sh linux"):
         _library.library_path()
-    with pytest.raises(midifields.LibraryError, match="cannot load the records library"):
+    with pytest.raises(midifields.Error, match="cannot load the records library"):
         _library.Library(str(tmp_path / "elsewhere.so"))
     # The plug-in is not the records library, and the error says so.
     with pytest.raises(midifields.LibraryError, match="lacks the function ReadMidiRecord .this is the plug-in"):
         _library.Library(os.path.join(build, "libmidifields.so"))
+    # A library of another version, whose fields are not the package's.
+    monkeypatch.setattr(_library, "CATALOGUE", _library.CATALOGUE[1:] + _library.CATALOGUE[:1])
+    with pytest.raises(midifields.LibraryError, match="fields are .*'MIDI Tempo .BPM.'.*not the 9 fields"):
+        _library.Library(os.path.join(build, "libmidifields_records.so"))
 
 
 def test_bytes_in_memory_read_as_the_file_does():
