@@ -166,10 +166,17 @@ def _named(arguments: Iterable[PathArgs]) -> Iterator[str]:
                 yield _system.path_text(item)
 
 
-def _walk_entries(paths: Iterable[str], ext: Extensions, recurse: bool, all_files: bool) -> Iterator[_walk.Entry]:
+def _walk_entries(paths: Iterable[str], ext: Extensions, recurse: bool, all_files: bool,
+                  defer_archives: bool = False) -> Iterator[_walk.Entry]:
+    return _walk.walk_entries(paths, _archive_walk(ext, recurse, all_files, defer_archives))
+
+
+def _archive_walk(ext: Extensions, recurse: bool, all_files: bool, defer_archives: bool = False) -> _walk.FileWalk:
+    """The walk that ext, recurse and all_files ask for."""
     extensions = _walk.extension_list(ext)  # checked whether used or not
-    accept = None if all_files else _walk.name_test(_detection_test(), extensions)
-    return _walk.walk_entries(paths, _walk.FileWalk(accept, bool(recurse)))
+    midi_name = _walk.name_test(_detection_test(), extensions)
+    accept = None if all_files else midi_name
+    return _walk.FileWalk(accept, bool(recurse), midi_name, _library.load(), defer_archives)
 
 
 def _detection_test() -> _walk.Accept:

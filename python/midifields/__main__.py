@@ -10,7 +10,8 @@ import sys
 from typing import BinaryIO, Iterator, List, NoReturn, Optional, Sequence, Tuple
 
 from . import __version__, _detection, _library, _reading, _walk
-from ._fields import FieldError, select_fields
+from ._errors import LibraryError
+from ._fields import STATUS, STATUS_NAME, FieldError, select_fields
 from ._output import FORMATS, RowWriter, printable
 from ._status import NOT_MIDI, OK, reason_text
 from ._system import usable_cores
@@ -74,6 +75,9 @@ def main(arguments: Optional[Sequence[str]] = None, out: Optional[BinaryIO] = No
     except _UsageError as error:
         _complain(err, f"{error} (try '{PROGRAM} --help')")
         return EXIT_USAGE
+    except LibraryError as error:
+        _complain(err, str(error))
+        return EXIT_PROBLEM
     except KeyboardInterrupt:
         return 130
 
@@ -115,8 +119,10 @@ class _Run:
         """The paths the run reads, found as the command-line host finds
         them; empty collects the named paths that gave none."""
         detection = _detection.parse(_library.load().detect_string)
-        accept = None if self.options.all_files else _walk.name_test(detection, self.extensions)
-        return _walk.walk_entries(self.options.paths, _walk.FileWalk(accept, not self.options.no_recurse), empty)
+        midi_name = _walk.name_test(detection, self.extensions)
+        accept = None if self.options.all_files else midi_name
+        walk = _walk.FileWalk(accept, not self.options.no_recurse, midi_name, _library.load())
+        return _walk.walk_entries(self.options.paths, walk, empty)
 
     def _run(self) -> int:
         library = _library.load()
@@ -134,21 +140,27 @@ class _Run:
             selected = list(range(len(catalogue))) if self.options.fields is None else select_fields(self.options.fields)
         except FieldError as error:
             raise _UsageError(str(error)) from None
-        wanted = sorted(set(selected))
+        # The status column, named like a field, gives every path a row.
+        status_named = STATUS in selected
+        wanted = sorted(set(selected) - {STATUS})
         position = {index: at for at, index in enumerate(wanted)}
         empty: List[Tuple[str, int]] = []
         entries = self.entries(empty)
 
-        writer = RowWriter(self.out, self.layout, [catalogue[index] for index in selected])
+        names = catalogue + [STATUS_NAME]
+        writer = RowWriter(self.out, self.layout, [names[index] for index in selected])
         status = files_read = 0
         for (path, _), (outcome, texts) in _reading.read_entries(entries, wanted, self.jobs, typed=False):
-            if outcome in (OK, NOT_MIDI):
-                writer.row(path, [texts[position[index]] for index in selected])  # type: ignore[misc]
+            read = outcome in (OK, NOT_MIDI)
+            if read:
                 files_read += 1
             else:
                 self.out.flush()
                 _complain(self.err, f"{printable(path)}: {outcome}")
                 status = EXIT_PROBLEM
+            if read or status_named:
+                writer.row(path, [outcome if index == STATUS else texts[position[index]]  # type: ignore[misc]
+                                  for index in selected])
         writer.end()
         if files_read == 0:
             # Nothing to show: say why, rather than leave a bare header.

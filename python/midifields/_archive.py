@@ -1,10 +1,12 @@
 """The members of a zip or tar archive (plain, or compressed with gzip,
-bzip2 or xz), read in the order the archive stores them, each into memory:
-collections are read as they are shipped, without unpacking them to disk.
-The standard library's zipfile and tarfile do the reading; a tar is read
-as a stream, never sought back over, so memory holds one member at most.
-Members are only read: their names are shown, never used to touch the
-file system.
+bzip2 or xz), in the order the archive stores them: collections are read
+as they are shipped, without unpacking them to disk. The standard
+library's zipfile and tarfile do the reading. A tar is read as a stream,
+never sought back over, each member's data into memory while it is the
+current one; a zip's members are listed from its central directory and
+each read on its own, by whichever process reads it (each opens the
+archive). Members are only read: their names are shown, never used to
+touch the file system.
 
 A member that cannot be read gets a status of its own, in the words of the
 command-line host: "encrypted, not read", "larger than 256 MiB, not read",
@@ -14,17 +16,10 @@ archive: REASON"."""
 
 from __future__ import annotations
 
-import os
-import sys
-
 # typing is imported only by type checkers: worker processes start without it.
 TYPE_CHECKING = False
 if TYPE_CHECKING:
-    from typing import Callable, Iterator, Optional, Tuple
-
-    # A member: its name as the archive stores it (os.fsdecode of its
-    # bytes), its data, or why it was not read.
-    Member = Tuple[str, Optional[bytes], Optional[str]]
+    from typing import Any, Iterator, Optional, Tuple, Union
 
 # The largest member read into memory; larger ones (as stated, or as they
 # turn out when read) are not read.
@@ -37,17 +32,23 @@ TOO_LARGE = "larger than 256 MiB, not read"
 LINK = "a link within the archive, not read"
 DAMAGED = "damaged archive: "
 
+# A member's kinds.
+FILE, FOLDER, LINKED, OTHER = "file", "folder", "link", "other"
+
 _ARCHIVE_SUFFIXES = (b".zip", b".tar", b".tgz", b".tar.gz", b".tbz2", b".tar.bz2", b".txz", b".tar.xz")
-_FS_ENCODING = sys.getfilesystemencoding()
-_FS_ERRORS = sys.getfilesystemencodeerrors()
+_ZIP_STARTS = (b"PK\x03\x04", b"PK\x05\x06")
+
+
+class NotAnArchive(Exception):
+    """The file starts as an archive might (gzip data, say) but holds none:
+    it is a file like any other."""
 
 
 def looks_like_archive(head: bytes) -> bool:
     """Whether a file's first bytes are those of an archive read here: a zip
     (a local header, or the end record of an empty one), a tar (its "ustar"
     magic at offset 257), or gzip, bzip2 or xz data, which may hold a tar."""
-    return (head.startswith((b"PK\x03\x04", b"PK\x05\x06", b"\x1f\x8b", b"BZh", b"\xfd7zXZ\x00"))
-            or head[257:262] == b"ustar")
+    return head.startswith(_ZIP_STARTS + (b"\x1f\x8b", b"BZh", b"\xfd7zXZ\x00")) or head[257:262] == b"ustar"
 
 
 def has_archive_name(name: bytes) -> bool:
@@ -58,14 +59,13 @@ def has_archive_name(name: bytes) -> bool:
     return any(lower.endswith(suffix) and len(lower) > len(suffix) for suffix in _ARCHIVE_SUFFIXES)
 
 
-def is_archive(path: str) -> bool:
-    """Whether the file at path starts as an archive does; False when it
-    cannot be read."""
+def head_of(path: str) -> bytes:
+    """The first bytes of the file at path, b"" when it cannot be read."""
     try:
         with open(path, "rb") as file:
-            return looks_like_archive(file.read(SNIFF_SIZE))
-    except OSError:
-        return False
+            return file.read(SNIFF_SIZE)
+    except (OSError, ValueError):
+        return b""
 
 
 def damage(error: BaseException) -> str:
@@ -76,103 +76,120 @@ def damage(error: BaseException) -> str:
     return DAMAGED + text
 
 
-def members(path: str, accept: Optional[Callable[[bytes], bool]]) -> Iterator[Member]:
-    """The members of the archive at path that accept takes by the bytes of
-    their last name component (every file when accept is None), in the
-    archive's order; then, when the archive is damaged, one member named ""
-    whose problem says so. Raises NotAnArchive when the file holds no
-    archive of a kind read here (gzip data holding no tar, say)."""
-    with open(path, "rb") as file:
-        zipped = file.read(4) in (b"PK\x03\x04", b"PK\x05\x06")
-    return _zip_members(path, accept) if zipped else _tar_members(path, accept)
+if TYPE_CHECKING:
+    # A member as listed: its name's bytes as the archive stores them, its
+    # kind, and what reads it: a zip member's index, a tar member's data
+    # (None when it is not read), or why it cannot be read (a str). The
+    # last "member" of a damaged archive has the name b"" and the damage as
+    # its problem.
+    Member = Tuple[bytes, str, Union[int, bytes, str, None]]
 
 
-class NotAnArchive(Exception):
-    """The file is compressed data, or starts like an archive, but holds no
-    archive: it is a file like any other."""
+def members(path: str, head: bytes) -> Iterator[Member]:
+    """The members of the archive at path, whose first bytes are head.
+    Raises NotAnArchive when the file holds no archive of a kind read here."""
+    return _zip_members(path) if head.startswith(_ZIP_STARTS) else _tar_members(path)
 
 
-def _accepted(name: bytes, accept: Optional[Callable[[bytes], bool]]) -> bool:
-    return accept is None or accept(name.rpartition(b"/")[2])
-
-
-def _zip_members(path: str, accept: Optional[Callable[[bytes], bool]]) -> Iterator[Member]:
+def _zip_members(path: str) -> Iterator[Member]:
     import zipfile
-    import zlib
 
     try:
         archive = zipfile.ZipFile(path)
     except (zipfile.BadZipFile, OSError, EOFError, ValueError) as error:
-        yield "", None, damage(error)
+        yield b"", OTHER, damage(error)
         return
     with archive:
-        for info in archive.infolist():
+        for index, info in enumerate(archive.infolist()):
             # A name is UTF-8 when its flag says so, else the bytes zipfile
             # read as code page 437.
             stored = info.filename.encode("utf-8" if info.flag_bits & 0x800 else "cp437", "surrogateescape")
-            if info.is_dir() or not _accepted(stored, accept):
-                continue
-            name = os.fsdecode(stored)
-            if info.flag_bits & 0x1:
-                yield name, None, ENCRYPTED
-                continue
-            if info.file_size > LARGEST_MEMBER:
-                yield name, None, TOO_LARGE
-                continue
-            try:
-                with archive.open(info) as member:
-                    data = member.read(LARGEST_MEMBER + 1)
-            except (zipfile.BadZipFile, zlib.error, OSError, EOFError, ValueError, NotImplementedError,
-                    RuntimeError) as error:
-                yield name, None, damage(error)
-                continue
-            yield (name, None, TOO_LARGE) if len(data) > LARGEST_MEMBER else (name, data, None)
+            if info.is_dir():
+                yield stored, FOLDER, None
+            elif info.flag_bits & 0x1:
+                yield stored, FILE, ENCRYPTED
+            elif info.file_size > LARGEST_MEMBER:
+                yield stored, FILE, TOO_LARGE
+            else:
+                yield stored, FILE, index
 
 
-def _tar_members(path: str, accept: Optional[Callable[[bytes], bool]]) -> Iterator[Member]:
+# The zip a process read a member of last, kept open for the next one.
+_open_zip: "Optional[Tuple[str, Any]]" = None
+
+
+def read_zip_member(path: str, index: int) -> "Union[bytes, str]":
+    """The data of the member at index of the zip at path, or why it could
+    not be read."""
+    global _open_zip
+    import zipfile
+    import zlib
+
+    try:
+        if _open_zip is None or _open_zip[0] != path:
+            if _open_zip is not None:
+                _open_zip[1].close()
+                _open_zip = None
+            _open_zip = (path, zipfile.ZipFile(path))
+        archive = _open_zip[1]
+        with archive.open(archive.infolist()[index]) as member:
+            data: bytes = member.read(LARGEST_MEMBER + 1)
+    except (zipfile.BadZipFile, zlib.error, OSError, EOFError, ValueError, IndexError, NotImplementedError,
+            RuntimeError) as error:
+        return damage(error)
+    return TOO_LARGE if len(data) > LARGEST_MEMBER else data
+
+
+def _tar_members(path: str) -> Iterator[Member]:
     import tarfile
 
     errors = (tarfile.TarError, OSError, EOFError, ValueError) + _decompression_errors()
     try:
+        # Stream mode: the members in order, never a seek back.
         archive = tarfile.open(path, mode="r|*", errors="surrogateescape")
     except (tarfile.ReadError, tarfile.CompressionError) as error:
         raise NotAnArchive(str(error)) from None
-    except errors as error:  # type: ignore[misc]
-        yield "", None, damage(error)
+    except errors as error:
+        yield b"", OTHER, damage(error)
         return
     with archive:
         gave = False
-        try:
-            for info in archive:
+        while True:
+            try:
+                info = archive.next()
+                if info is None:
+                    return
+                # The archive would keep every member it read (for links and
+                # getmembers); memory must stay that of one member.
+                archive.members = []
                 gave = True
-                stored = info.name.encode(_FS_ENCODING, _FS_ERRORS)
-                if info.isdir() or not (info.isreg() or info.islnk() or info.issym()):
-                    continue
-                if not _accepted(stored, accept):
-                    continue
-                name = os.fsdecode(stored)
-                if info.islnk() or info.issym():
-                    yield name, None, LINK
+                stored = info.name.encode(archive.encoding, "surrogateescape")
+                if info.isdir():
+                    yield stored, FOLDER, None
+                elif info.islnk() or info.issym():
+                    yield stored, LINKED, LINK
+                elif not info.isreg():
+                    yield stored, OTHER, None
                 elif info.size > LARGEST_MEMBER:
-                    yield name, None, TOO_LARGE
+                    yield stored, FILE, TOO_LARGE
                 else:
-                    member = archive.extractfile(info)
-                    yield name, member.read() if member is not None else b"", None
-        except errors as error:  # type: ignore[misc]
-            if not gave and isinstance(error, tarfile.ReadError):
-                raise NotAnArchive(str(error)) from None
-            yield "", None, damage(error)
+                    data = archive.extractfile(info)
+                    yield stored, FILE, data.read() if data is not None else b""
+            except errors as error:
+                if not gave and isinstance(error, tarfile.ReadError):
+                    raise NotAnArchive(str(error)) from None
+                yield b"", OTHER, damage(error)
+                return
 
 
 def _decompression_errors() -> Tuple[type, ...]:
     import zlib
 
-    found: list = [zlib.error]
-    for module, name in (("bz2", None), ("lzma", "LZMAError")):
-        try:
-            imported = __import__(module)
-        except ImportError:
-            continue
-        if name is not None:
-            found.append(getattr(imported, name))
+    found = [zlib.error]
+    try:
+        import lzma
+
+        found.append(lzma.LZMAError)
+    except ImportError:
+        pass
     return tuple(found)

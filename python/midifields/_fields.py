@@ -14,6 +14,10 @@ from typing import List, Sequence, Union
 from ._types import FieldChoice
 
 # The abbreviations a reader of tables knows; other words stay whole.
+# The status column's name, and its index after the catalogue's fields.
+STATUS_NAME = "status"
+STATUS = len(_library.CATALOGUE)
+
 _ABBREVIATIONS = {"Format": "Fmt", "Tracks": "Trks", "Division": "Div", "Duration": "Dur", "Signature": "Sig",
                   "Length": "Len"}
 _BLANKS = " \t"
@@ -70,27 +74,30 @@ def _is_prefix_of(item: str, names: Sequence[str]) -> bool:
 
 
 def find_field(item: str, on_command_line: bool = False) -> int:
-    """The catalogue index of the field item names, as --fields takes it;
+    """The catalogue index of the field item names, as --fields takes it,
+    or STATUS for the status column, which the host names like a field;
     FieldError in the host's words when it names none or several.
     on_command_line: the words of the command line's message."""
     catalogue = [name for name, _, _ in _library.CATALOGUE]
     short_names = short_field_names(catalogue)
+    # Every column's names: the fields', then the status column's one.
+    names = [_names_of(name, short_name) for name, short_name in zip(catalogue, short_names)] + [[STATUS_NAME]]
+    shown = catalogue + [STATUS_NAME]
     lower = _ascii_lower(item)
     if item and len(item) <= 9 and all("0" <= c <= "9" for c in item) and int(item) < len(catalogue):
         return int(item)
     # A whole name wins over a prefix of another ("tempo (bpm)").
-    for index, (name, short_name) in enumerate(zip(catalogue, short_names)):
-        if lower in _names_of(name, short_name):
+    for index, column_names in enumerate(names):
+        if lower in column_names:
             return index
-    candidates = [index for index, (name, short_name) in enumerate(zip(catalogue, short_names))
-                  if lower and _is_prefix_of(lower, _names_of(name, short_name))]
+    candidates = [index for index, column_names in enumerate(names) if lower and _is_prefix_of(lower, column_names)]
     if len(candidates) == 1:
         return candidates[0]
     if not item:
         raise FieldError("an empty field name")
     if not candidates:
         raise FieldError(f"no field '{item}'" + (" (see --list-fields)" if on_command_line else ""))
-    quoted = [f"'{catalogue[index]}'" for index in candidates]
+    quoted = [f"'{shown[index]}'" for index in candidates]
     raise FieldError(f"'{item}' is ambiguous: " + ", ".join(quoted[:-1]) + " or " + quoted[-1])
 
 
@@ -112,8 +119,9 @@ def select_fields(text: str) -> List[int]:
 def field_indexes(fields: FieldChoice) -> List[int]:
     """The catalogue indexes of the fields asked for, each once, in the
     order given: None for all; keys (tempo_bpm, ...), or the names --fields
-    takes, or int indexes; a str may list several, comma-separated.
-    ValueError (TypeError) for a field that is not one."""
+    takes, or int indexes; a str may list several, comma-separated. The
+    status, which every record has, may be named too ("status": no field
+    but the status). ValueError (TypeError) for a field that is not one."""
     if fields is None:
         return list(range(len(_library.FIELDS)))
     items: List[Union[str, int]] = []
@@ -122,11 +130,15 @@ def field_indexes(fields: FieldChoice) -> List[int]:
     else:
         items += fields
     indexes: List[int] = []
+    named_status = False
     for item in items:
         index = _field_index(item)
-        if index not in indexes:
+        # Every record has its status: naming it asks for nothing more.
+        if index == STATUS:
+            named_status = True
+        elif index not in indexes:
             indexes.append(index)
-    if not indexes:
+    if not indexes and not named_status:
         raise ValueError("midifields: no fields chosen; " + _FIELDS_ARE)
     return indexes
 

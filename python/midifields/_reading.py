@@ -10,6 +10,7 @@ import stat
 import sys
 
 from . import _library
+from ._archive import read_zip_member
 from ._errors import WorkerError
 from ._status import NO_SUCH_PATH, NOT_MIDI, OK, not_a_file_reason
 from ._system import WINDOWS, folder_reason, open_reason, path_mode
@@ -47,6 +48,13 @@ def read_entry(library: _library.Library, entry: Entry, indexes: Sequence[int], 
     walk found is read at once."""
     path, known = entry
     empty = (None,) * len(indexes)
+    if isinstance(known, bytes):  # a tar's member, read already
+        return outcome_of(known, indexes, typed)
+    if isinstance(known, tuple):  # a zip's member, read here
+        data = read_zip_member(*known)
+        if isinstance(data, str):
+            return data, empty
+        return outcome_of(library.read_memory(data, len(data)), indexes, typed)
     if known is None:
         mode, problem = path_mode(path)
         if mode is None:

@@ -61,7 +61,8 @@ def test_the_samples_are_written_byte_for_byte_as_the_host_writes_them(layout):
 
 @pytest.mark.parametrize("layout", FORMATS)
 def test_awkward_names_are_written_and_said_as_the_host_does(layout, awkward_tree):
-    for options in ([], ["--ext", "KAR", "-j", "1"], ["--all-files", "-j", "2"], ["--no-recurse"]):
+    for options in ([], ["--ext", "KAR", "-j", "1"], ["--all-files", "-j", "2"], ["--no-recurse"],
+                    ["--fields", "stat,dur"]):
         result = assert_same_as_host("--format", layout, *options, ".", "missing.mid", cwd=awkward_tree)
         assert result.returncode == 1
     # The name that is not UTF-8 gives its bytes back in JSON, as they are in CSV.

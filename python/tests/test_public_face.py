@@ -50,6 +50,6 @@ def test_a_worker_starts_with_the_reading_modules_only():
     assert run.stdout == marshal.dumps(True)  # started, then ended at the end of its input
     modules = {line.split("|")[-1].strip() for line in run.stderr.decode().splitlines() if "|" in line}
     package = {module for module in modules if module.startswith("midifields")}
-    assert package == {"midifields._errors", "midifields._library", "midifields._status", "midifields._system",
-                       "midifields._reading", "midifields._worker"}
+    assert package == {"midifields._archive", "midifields._errors", "midifields._library", "midifields._status",
+                       "midifields._system", "midifields._reading", "midifields._worker"}
     assert {"typing", "re", "subprocess", "threading"}.isdisjoint(modules)
