@@ -26,6 +26,7 @@
 #include "host/file_feed.h"
 #include "host/file_reading.h"
 #include "host/options.h"
+#include "host/read_status.h"
 #include "host/system.h"
 #include "host/text_encoding.h"
 #include "tests/test_files.h"
@@ -215,7 +216,7 @@ std::vector<std::pair<std::string, std::string>> RunStatuses(const fs::path& roo
         PathToUtf8(entry.path, path);
         if (path.compare(0, rootText.size(), rootText) == 0) path = path.substr(rootText.size());
         std::replace(path.begin(), path.end(), '\\', '/');
-        statuses.emplace_back(path, !outcome.error.empty() ? outcome.error : AllEmpty(outcome.values) ? "not MIDI" : "ok");
+        statuses.emplace_back(path, StatusText(outcome.problem, !AllEmpty(outcome.values)));
     }
     return statuses;
 }
