@@ -22,7 +22,10 @@ ArchiveWalk::ArchiveWalk(const fs::path& archive, std::function<bool(const fs::p
 fs::path ArchiveWalk::MemberPath(const std::string& name) const {
     // Joined as text: a member named "/etc/x" or "../x" must not replace or
     // climb out of the archive's path, as joining paths would have it.
-    return fs::path(archive_.native() + "/" + fs::path(name).native());
+    fs::path::string_type joined = archive_.native();
+    joined += fs::path::value_type{'/'};
+    joined += fs::path(name).native();
+    return fs::path(joined);
 }
 
 bool ArchiveWalk::Next(WalkEntry& entry) {

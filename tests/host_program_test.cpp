@@ -615,6 +615,78 @@ TEST(HostProgram, EveryFieldIsATableAt80ColumnsWhateverThePathsAndAListAt60) {
     EXPECT_EQ(list[9], "  Length (ticks): 480");
 }
 
+// A tar made byte by byte: each member a 512-byte header (name, mode, size
+// in octal, checksum, the "ustar" magic) and its data padded to 512 bytes,
+// then two empty blocks.
+midi_bytes::Bytes TarOf(const std::vector<std::pair<std::string, midi_bytes::Bytes>>& members) {
+    midi_bytes::Bytes tar;
+    for (const auto& [name, data] : members) {
+        midi_bytes::Bytes header(512, 0);
+        const auto put = [&header](std::size_t at, const std::string& text) {
+            std::copy(text.begin(), text.end(), header.begin() + static_cast<std::ptrdiff_t>(at));
+        };
+        char octal[16];
+        put(0, name);
+        put(100, "0000644");
+        std::snprintf(octal, sizeof octal, "%011o", static_cast<unsigned>(data.size()));
+        put(124, octal);
+        put(136, "00000000000");
+        put(156, "0");
+        put(257, "ustar");
+        put(263, "00");
+        put(148, "        ");
+        unsigned checksum = 0;
+        for (std::uint8_t byte : header) checksum += byte;
+        std::snprintf(octal, sizeof octal, "%06o", checksum);
+        put(148, octal);
+        tar.insert(tar.end(), header.begin(), header.end());
+        tar.insert(tar.end(), data.begin(), data.end());
+        tar.resize((tar.size() + 511) / 512 * 512, 0);
+    }
+    tar.resize(tar.size() + 1024, 0);
+    return tar;
+}
+
+TEST(HostProgram, AnArchiveIsReadAsAFolderOrWhereArchivesAreNotReadSaysWhatToUseInstead) {
+    TestFolder folder;
+    folder.Write("songs.tar", TarOf({{"set/a.mid", SmallMidi(960)}, {"notes.txt", SmallMidi()}, {"b.mid", SmallMidi()}}));
+    folder.Write("c.mid", SmallMidi());
+    const std::string tar = P(folder.Root() / "songs.tar");
+    const ProgramRun named = RunProgram({"--fields", "ticks", tar});
+    const ProgramRun walked = RunProgram({"--fields", "ticks", P(folder.Root())});
+    const ProgramRun throughPlugin = RunProgram({"--plugin", PluginBesideProgram(), "--fields", "ticks", tar});
+    EXPECT_EQ(throughPlugin.status, 1);
+    EXPECT_EQ(throughPlugin.err, "midifields: " + tar +
+                                     ": an archive, whose members a plug-in cannot read (it reads files by their "
+                                     "paths): read it without --plugin\n");
+#ifdef _WIN32
+    // The Windows program reads no archive: a named one is refused saying
+    // what to use instead; one in a folder is passed over, as before.
+    EXPECT_EQ(named.status, 1);
+    EXPECT_EQ(named.err, "midifields: " + tar +
+                             ": an archive, which the Windows program does not read: unpack it first (Explorer, or "
+                             "tar -xf), or read it with the Python package\n");
+    EXPECT_EQ(walked.status, 0) << walked.err;
+    EXPECT_EQ(walked.out, "path\tMIDI Length (ticks)\n" + P(folder.Root() / "c.mid") + "\t480\n");
+#else
+    // Its members are read where they lie, shown under the archive's path;
+    // in a folder it is walked as a subfolder is, the filter taking its
+    // members by name. A named file is an archive by its content.
+    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(named.out, "path\tMIDI Length (ticks)\n" + tar + "/set/a.mid\t960\n" + tar + "/b.mid\t480\n");
+    EXPECT_EQ(walked.out, "path\tMIDI Length (ticks)\n" + P(folder.Root() / "c.mid") + "\t480\n" + tar +
+                              "/set/a.mid\t960\n" + tar + "/b.mid\t480\n");
+    folder.Write("named-oddly.bin", TarOf({{"x.mid", SmallMidi(100)}}));
+    EXPECT_EQ(RunProgram({"--fields", "ticks", P(folder.Root() / "named-oddly.bin")}).out,
+              "path\tMIDI Length (ticks)\n" + P(folder.Root() / "named-oddly.bin") + "/x.mid\t100\n");
+    // --summary, --where and --sort work over members as over files.
+    const ProgramRun summary = RunProgram({"--summary", "--all-files", "--where", "ticks > 500", "--sort", "-ticks", tar});
+    EXPECT_NE(summary.err.find("files read: 3"), std::string::npos) << summary.err;
+    EXPECT_NE(summary.err.find("not MIDI: 0"), std::string::npos) << summary.err;
+    EXPECT_EQ(TsvRows(summary.out).size(), 1u) << summary.out;
+#endif
+}
+
 #ifndef _WIN32
 TEST(HostProgram, ANameThatIsNotUtf8IsReadAndEachFormatShowsItsOwnWay) {
     TestFolder folder;
