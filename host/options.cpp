@@ -108,6 +108,9 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
     formatter->column_width(22);
     app.formatter(formatter);
     app.set_help_flag("-h,--help", "Print this help and exit");
+    // An option given twice takes its last value, as an alias followed by
+    // a choice of the moment would have it.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.footer(
         "How the times are counted: the tempo (in BPM and in us/qn) is the last Set\n"
         "Tempo of any track; the duration plays the first track's tempo changes (120\n"

@@ -564,6 +564,9 @@ TEST(HostProgram, VersionHelpAndOptionValuesAsPeopleWriteThem) {
     TestFolder folder;
     const std::string file = P(folder.Write("a.mid", SmallMidi()));
     EXPECT_EQ(RunProgram({"--format", "JSON", "--fields", "1", file}).out, RunProgram({"--format", "json", "--fields", "1", file}).out);
+    // Given twice, an option takes its last value.
+    EXPECT_EQ(RunProgram({"--format", "tsv", "--format", "csv", "--fields", "1", file}).out,
+              RunProgram({"--format", "csv", "--fields", "1", file}).out);
     EXPECT_EQ(RunProgram({"-j", "abc", file}).err,
               "midifields: --jobs: abc is not a number from 1 to 1024 (try 'midifields --help')\n");
 }

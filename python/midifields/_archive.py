@@ -1,7 +1,7 @@
 """The members of a zip or tar archive (plain, or compressed with gzip,
 bzip2 or xz), in the order the archive stores them: collections are read
 as they are shipped, without unpacking them to disk. The standard
-library's zipfile and tarfile do the reading. A tar is read as a stream,
+library's zipfile and tarfile do the reading. A tar is read forward only,
 never sought back over, each member's data into memory while it is the
 current one; a zip's members are listed from its central directory and
 each read on its own, by whichever process reads it (each opens the
@@ -95,11 +95,17 @@ def _zip_members(path: str) -> Iterator[Member]:
     import zipfile
 
     try:
-        archive = zipfile.ZipFile(path)
+        archive = _zip_file(path)
     except (zipfile.BadZipFile, OSError, EOFError, ValueError) as error:
         yield b"", OTHER, damage(error)
         return
-    with archive:
+    # The archive stays open while it is listed, for read_zip_member in this
+    # process: its central directory, which a large zip takes long to read,
+    # is read once. Each member listed is read before the next is listed
+    # (or in a worker process, which opens the archive itself), so once the
+    # listing ends the archive is closed; a file left open would keep it
+    # from being deleted on Windows.
+    try:
         for index, info in enumerate(archive.infolist()):
             # A name is UTF-8 when its flag says so, else the bytes zipfile
             # read as code page 437.
@@ -112,26 +118,46 @@ def _zip_members(path: str) -> Iterator[Member]:
                 yield stored, FILE, TOO_LARGE
             else:
                 yield stored, FILE, index
+    finally:
+        close_zip(path)
 
 
-# The zip a process read a member of last, kept open for the next one.
+def close_zip(path: str) -> None:
+    """Closes the zip at path if this process keeps it open."""
+    global _open_zip
+    if _open_zip is not None and _open_zip[0] == path:
+        _open_zip[1].close()
+        _open_zip = None
+
+
+# The zip a process listed or read a member of last, kept open for the
+# next member.
 _open_zip: "Optional[Tuple[str, Any]]" = None
+
+
+def _zip_file(path: str) -> Any:
+    """The zip at path, open: the one kept open when it is that one."""
+    global _open_zip
+    import zipfile
+
+    if _open_zip is not None and _open_zip[0] == path and _open_zip[1].fp is not None:
+        return _open_zip[1]
+    if _open_zip is not None:
+        _open_zip[1].close()
+        _open_zip = None
+    archive = zipfile.ZipFile(path)
+    _open_zip = (path, archive)
+    return archive
 
 
 def read_zip_member(path: str, index: int) -> "Union[bytes, str]":
     """The data of the member at index of the zip at path, or why it could
     not be read."""
-    global _open_zip
     import zipfile
     import zlib
 
     try:
-        if _open_zip is None or _open_zip[0] != path:
-            if _open_zip is not None:
-                _open_zip[1].close()
-                _open_zip = None
-            _open_zip = (path, zipfile.ZipFile(path))
-        archive = _open_zip[1]
+        archive = _zip_file(path)
         with archive.open(archive.infolist()[index]) as member:
             data: bytes = member.read(LARGEST_MEMBER + 1)
     except (zipfile.BadZipFile, zlib.error, OSError, EOFError, ValueError, IndexError, NotImplementedError,
@@ -145,8 +171,11 @@ def _tar_members(path: str) -> Iterator[Member]:
 
     errors = (tarfile.TarError, OSError, EOFError, ValueError) + _decompression_errors()
     try:
-        # Stream mode: the members in order, never a seek back.
-        archive = tarfile.open(path, mode="r|*", errors="surrogateescape")
+        # The members in order, each header read once and the data of the
+        # member only while it is the current one: the file (through its
+        # decompressor) only ever moves forward. Stream mode ("r|*") would
+        # promise the same, but reads in small pieces, half as fast.
+        archive = tarfile.open(path, mode="r:*", errors="surrogateescape")
     except (tarfile.ReadError, tarfile.CompressionError) as error:
         raise NotAnArchive(str(error)) from None
     except errors as error:
