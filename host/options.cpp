@@ -123,7 +123,9 @@ ParseOutcome ParseOptions(const std::vector<std::string>& arguments, HostOptions
         "\\n, \\r; nothing else is escaped.\n"
         "Exit status: 0 all read; 1 a path not read, nothing found or output failed;\n"
         "2 a usage error.");
-    app.add_option("PATH", options.paths, "Files and folders; folders are searched for MIDI files")
+    app.add_option("PATH", options.paths,
+                   Wrapped("Files, folders and archives (zip, tar); folders and archives are searched for MIDI files",
+                           kDescriptionWidth))
         ->option_text("...");
     app.add_flag("--version", options.version, "Print the version and what reads the fields, and exit");
     OutputFormat format{};
