@@ -430,7 +430,7 @@ TEST(HostProgram, ReadingThroughThePluginsExportsPrintsWhatTheProgramsOwnReading
         EXPECT_EQ(own.status, plugin.status) << arguments[2];
         EXPECT_EQ(own.out, plugin.out) << arguments[2];
         EXPECT_EQ(own.err, plugin.err) << arguments[2];
-        EXPECT_GT(own.out.size(), 2000u) << arguments[2];
+        EXPECT_GT(own.out.size(), 500u) << arguments[2];  // rows, not only a header
     }
 }
 
