@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The main job on the bundled samples: builds the plug-in and the
-# command-line host (installing the compiler and CMake when missing) and
+# The main job on the bundled samples: builds the command-line program
+# (installing the compiler, CMake and the libraries when missing) and
 # prints the fields of every file in samples/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
