@@ -13,6 +13,8 @@
 
 #include "midi/midi_summary.h"
 #include "plugin/content_exports.h"
+#include "host/text_encoding.h"
+#include "records/midi_record.h"
 #include "tests/request_mix.h"
 
 namespace {
@@ -103,6 +105,27 @@ TEST(ResourceTest, RequestsMakeNoHeapAllocation) {
     countingAllocations = false;
     EXPECT_EQ(allocations.load(), 1);
     (void)kinds;
+}
+
+TEST(ResourceTest, RecordsByPathAndFromMemoryMakeNoHeapAllocationAndLeaveNoDescriptorOpen) {
+    // The paths as the system names them, and one file's bytes, made in
+    // advance: the counted loop allocates nothing of its own.
+    std::vector<std::string> names;
+    for (const std::u16string& path : AllPaths()) names.push_back(Utf16ToUtf8(path.c_str()));
+    const midi_bytes::Bytes bytes = test_files::SmallMidi();
+    MidiRecord record;
+    const int before = OpenDescriptors();
+    const long allocatedBefore = allocations.load();
+    int read = 0;
+    countingAllocations = true;
+    for (int round = 0; round < 200; ++round) {
+        for (const std::string& name : names) read += ReadMidiRecord(name.c_str(), &record) == kMidiRecordRead;
+        read += ReadMidiRecordFromMemory(bytes.data(), bytes.size() - static_cast<std::size_t>(round % 7), &record);
+    }
+    countingAllocations = false;
+    EXPECT_EQ(allocations.load(), allocatedBefore);
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_GT(read, 400);
 }
 
 }  // namespace
