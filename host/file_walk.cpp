@@ -4,10 +4,12 @@
 #include <system_error>
 
 #include "host/archive_walk.h"
+#include "host/file_expression.h"
 
 #include "host/path_text.h"
 #include "host/reason_text.h"
 #include "host/system.h"
+#include "host/text_encoding.h"
 
 namespace fs = std::filesystem;
 
@@ -57,6 +59,16 @@ Kind Classify(const fs::path& path, fs::file_type listedType, bool named, std::s
 }
 
 }  // namespace
+
+std::function<bool(const fs::path&)> MidiNameTest(const FileExpression& detect, std::vector<std::string> extensions) {
+    for (std::string& extension : extensions) extension = AsciiLower(extension);
+    return [&detect, extensions = std::move(extensions)](const fs::path& name) {
+        std::string text;
+        PathToUtf8(name, text);
+        const std::string extension = AsciiLower(FileExtension(text));
+        return detect.Accepts(text) || std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
+    };
+}
 
 bool IsNamedArchive(const fs::path& path, const WalkOptions& options) {
     // A file named as a MIDI file is one; any other may be an archive.

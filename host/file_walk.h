@@ -56,6 +56,15 @@ struct WalkEntry {
 
 class ArchiveWalk;
 
+class FileExpression;
+
+// The names read as MIDI files: those the detection expression accepts,
+// and those whose extension is one of extensions (--ext), in any case. A
+// name that is not UTF-8 is taken when its extension is wanted, so it is
+// read like any other. detect must outlive the test.
+std::function<bool(const std::filesystem::path& fileName)> MidiNameTest(const FileExpression& detect,
+                                                                         std::vector<std::string> extensions);
+
 // Whether a regular file named by the user is walked as an archive (or has
 // archiveProblem): its name is no MIDI file's and its first bytes are an
 // archive's.

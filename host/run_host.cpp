@@ -303,16 +303,7 @@ std::optional<int> HostRun::OpenList() {
 void HostRun::MakeFeed() {
     WalkOptions walkOptions;
     walkOptions.recurse = options_.recurse;
-    std::vector<std::string> extensions;
-    for (const std::string& extension : options_.extensions) extensions.push_back(AsciiLower(extension));
-    const auto midiName = [this, extensions](const fs::path& name) {
-        std::string text;
-        // A name that is not UTF-8 is taken when its extension is wanted,
-        // so it is read like any other.
-        PathToUtf8(name, text);
-        const std::string extension = AsciiLower(FileExtension(text));
-        return detect_->Accepts(text) || std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
-    };
+    const auto midiName = MidiNameTest(*detect_, options_.extensions);
     if (!options_.allFiles) {
         walkAccepts_ = midiName;
         walkOptions.accept = walkAccepts_;

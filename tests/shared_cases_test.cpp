@@ -196,16 +196,7 @@ std::vector<std::pair<std::string, std::string>> RunStatuses(const fs::path& roo
         FileExpression::Parse(ReadDetectString(FieldSource{}), nullptr, expressionError);
     WalkOptions walkOptions;
     walkOptions.recurse = options.recurse;
-    if (!options.allFiles) {
-        std::vector<std::string> extensions;
-        for (const std::string& extension : options.extensions) extensions.push_back(AsciiLower(extension));
-        walkOptions.accept = [detect, extensions](const fs::path& name) {
-            std::string text;
-            PathToUtf8(name, text);
-            const std::string extension = AsciiLower(FileExtension(text));
-            return detect->Accepts(text) || std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
-        };
-    }
+    if (!options.allFiles) walkOptions.accept = MidiNameTest(*detect, options.extensions);
     FileFeed feed(walkOptions, options.paths, nullptr, '\n');
     const std::vector<bool> wanted(ReadCatalogue(FieldSource{}).size(), true);
     std::vector<std::pair<std::string, std::string>> statuses;

@@ -70,10 +70,9 @@ def head_of(path: str) -> bytes:
 
 def damage(error: BaseException) -> str:
     """The status of an archive that stopped reading with error."""
-    text = str(error).strip().rstrip(".") or type(error).__name__
-    if len(text) > 1 and "A" <= text[0] <= "Z" and not "A" <= text[1] <= "Z":
-        text = text[0].lower() + text[1:]
-    return DAMAGED + text
+    from ._status import lower_case_start
+
+    return DAMAGED + lower_case_start(str(error).strip().rstrip(".") or type(error).__name__)
 
 
 if TYPE_CHECKING:
